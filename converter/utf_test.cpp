@@ -1,0 +1,100 @@
+#include "converter/utf.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace brindle {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(Utf, EveryScalarValueRoundTrips) {
+  std::u16string all;
+  for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    if (c < 0x10000) {
+      all += static_cast<char16_t>(c);
+    } else {
+      all += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      all += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+  }
+  const std::string utf8 = EncodeUtf8(all);
+  // 128 one-byte, 1920 two-byte, 61440 three-byte and 1048576 four-byte forms.
+  EXPECT_EQ(utf8.size(), 128 + 1920 * 2 + 61440 * 3 + 1048576 * 4u);
+  const DecodeResult from8 = DecodeUtf8(utf8);
+  ASSERT_TRUE(from8.ok) << "offset " << from8.errorOffset;
+  EXPECT_EQ(from8.text, all);
+
+  const std::string utf16 = EncodeUtf16Le(all);
+  ASSERT_EQ(utf16.size(), all.size() * 2);
+  const DecodeResult from16 = DecodeUtf16Le(utf16);
+  ASSERT_TRUE(from16.ok) << "offset " << from16.errorOffset;
+  EXPECT_EQ(from16.text, all);
+}
+
+TEST(Utf, KnownEncodings) {
+  EXPECT_EQ(EncodeUtf8(u"a\u00E9\u20AC\U0001F600"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+  EXPECT_EQ(EncodeUtf16Le(u"a\u20AC"), "a\0\xAC\x20"s);
+  EXPECT_EQ(DecodeUtf8("\xEF\xBB\xBFx").text, u"\uFEFFx");  // a BOM stays text
+  // A lone surrogate cannot be written as UTF-8.
+  EXPECT_EQ(EncodeUtf8(u"a\xD800" u"b\xDC00"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+}
+
+TEST(Utf, Utf8RejectsMalformedInputAtItsOffset) {
+  struct Bad {
+    std::string bytes;
+    std::size_t offset;
+  };
+  const Bad cases[] = {
+      {"ab\x80", 2},                   // continuation byte without a lead
+      {"a\xC0\x80", 1},                // overlong NUL
+      {"\xC1\xBF", 0},                 // overlong 7-bit
+      {"xy\xE0\x9F\xBF", 2},           // overlong three-byte
+      {"\xF0\x8F\xBF\xBF", 0},         // overlong four-byte
+      {"a\xED\xA0\x80z", 1},           // encoded high surrogate
+      {"\xED\xBF\xBF", 0},             // encoded low surrogate
+      {"\xF4\x90\x80\x80", 0},         // past U+10FFFF
+      {"\xF5\x80\x80\x80", 0},         // lead byte of nothing
+      {"\xFF", 0},
+      {"abc\xE2\x82", 3},              // cut off by the end
+      {"\xF0\x9F\x98", 0},
+      {"\xC3" "a", 0},                 // lead followed by no continuation
+      {"ok\xE2\x28\xA1", 2},
+  };
+  for (const Bad& b : cases) {
+    const DecodeResult r = DecodeUtf8(b.bytes);
+    EXPECT_FALSE(r.ok) << testing::PrintToString(b.bytes);
+    EXPECT_EQ(r.errorOffset, b.offset) << testing::PrintToString(b.bytes);
+    EXPECT_TRUE(r.text.empty());
+  }
+  // The edges of the valid ranges.
+  EXPECT_TRUE(DecodeUtf8("\xC2\x80\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF").ok);
+}
+
+TEST(Utf, Utf16RejectsOddLengthAndUnpairedSurrogates) {
+  struct Bad {
+    std::string bytes;
+    std::size_t offset;
+  };
+  const Bad cases[] = {
+      {"a\0b"s, 2},                    // odd byte count
+      {"a\0\x00\xDC"s, 2},             // low surrogate alone
+      {"\x00\xD8"s, 0},                // high surrogate at the end
+      {"\x00\xD8" "a\0"s, 0},          // high surrogate before an ordinary unit
+      {"\x00\xD8\x00\xD8\x00\xDC"s, 0},
+      {"\x3D\xD8\x00\xDE" "\x00\xDC"s, 4},
+  };
+  for (const Bad& b : cases) {
+    const DecodeResult r = DecodeUtf16Le(b.bytes);
+    EXPECT_FALSE(r.ok) << testing::PrintToString(b.bytes);
+    EXPECT_EQ(r.errorOffset, b.offset) << testing::PrintToString(b.bytes);
+    EXPECT_TRUE(r.text.empty());
+  }
+  EXPECT_EQ(DecodeUtf16Le("\x3D\xD8\x00\xDE"s).text, u"\U0001F600");
+  EXPECT_TRUE(DecodeUtf16Le("").ok);
+}
+
+}  // namespace
+}  // namespace brindle

@@ -1,0 +1,75 @@
+#include "app/frmAddIn.h"
+
+#include <string>
+
+#include "app/Module1.h"
+#include "dialogs/Form3.h"
+
+namespace {
+const forms::WindowSpec kLayout = {
+    .caption = L"BRINDLE Plus - Windows XP Fenwick! - VB7",
+    .width = 4950,
+    .height = 7320,
+    .border = forms::Border::FixedDialog,
+    .minButton = false,
+    .maxButton = false,
+    .showInTaskbar = false,
+    .startUp = forms::StartUp::CenterScreen,
+};
+
+std::wstring SystemMessage(DWORD code) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = n && buffer ? std::wstring(buffer, n) : L"error " + std::to_wstring(code);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+    text.pop_back();
+  return text;
+}
+}  // namespace
+
+frmAddIn::frmAddIn() : Form(kLayout) {
+  Command1.Click = [this] { Command1_Click(); };
+  Command2.Click = [this] { Command2_Click(); };
+  Command3.Click = [this] { Command3_Click(); };
+  Command4.Click = [this] { Command4_Click(); };
+  Command5.Click = [this] { Command5_Click(); };
+  Command6.Click = [this] { Command6_Click(); };
+}
+
+void frmAddIn::Form_Initialize() { InitializeCommonControls(); }
+
+void frmAddIn::Command1_Click() {}
+
+void frmAddIn::Command2_Click() {}
+
+void frmAddIn::Command3_Click() { forms::Instance<Form3>().Show(); }
+
+void frmAddIn::Command4_Click() { StartResourceHacker(); }
+
+void frmAddIn::Command5_Click() {}
+
+void frmAddIn::Command6_Click() {}
+
+void StartResourceHacker() {
+  // A bare name: the platform's usual program search decides which file runs.
+  std::wstring commandLine = L"ResourceHacker.exe";
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_SHOWMINIMIZED;  // minimized, with the focus
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi)) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
+      throw forms::Error(L"The program \"ResourceHacker.exe\" could not be found.");
+    throw forms::Error(L"The program \"ResourceHacker.exe\" could not be started: " +
+                       SystemMessage(code));
+  }
+  // The process is not kept or watched: each click starts one more.
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}

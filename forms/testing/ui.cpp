@@ -1,0 +1,190 @@
+#include "forms/testing/ui.h"
+
+#include <gtest/gtest.h>
+
+#include "forms/geometry.h"
+
+namespace forms::testing {
+
+namespace {
+bool g_quit = false;
+MessageBoxes* g_boxes = nullptr;
+HHOOK g_hook = nullptr;
+
+LPARAM PointParam(POINT p) { return MAKELPARAM(p.x, p.y); }
+
+LRESULT CALLBACK CbtHook(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_ACTIVATE && g_boxes) {
+    HWND box = reinterpret_cast<HWND>(wp);
+    if (ClassOf(box) == L"#32770") {
+      MessageBoxes::Box seen;
+      seen.title = TextOf(box);
+      seen.text = TextOf(GetDlgItem(box, 0xFFFF));
+      for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::wstring cls = ClassOf(child);
+        if (_wcsicmp(cls.c_str(), L"Button") == 0) ++seen.buttons;
+        if (_wcsicmp(cls.c_str(), L"Static") == 0 &&
+            (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+            SendMessageW(child, STM_GETICON, 0, 0) != 0)
+          seen.icon = true;
+      }
+      g_boxes->record(seen);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+  }
+  return CallNextHookEx(g_hook, code, wp, lp);
+}
+}  // namespace
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      g_quit = true;
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    Pump();
+    if (done()) return true;
+    if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return done();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+void ClickAt(HWND target, POINT p) {
+  PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(p));
+  PostMessageW(target, WM_LBUTTONUP, 0, PointParam(p));
+  Pump();
+}
+
+void Click(HWND target) {
+  RECT rc;
+  GetClientRect(target, &rc);
+  ClickAt(target, {(rc.right - rc.left) / 2, (rc.bottom - rc.top) / 2});
+}
+
+void Tab(bool shift) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  const BYTE saved = keys[VK_SHIFT];
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+  HWND focus = GetFocus();
+  PostMessageW(focus, WM_KEYDOWN, VK_TAB, 1);
+  PostMessageW(focus, WM_CHAR, L'\t', 1);
+  PostMessageW(focus, WM_KEYUP, VK_TAB, 0xC0000001);
+  Pump();
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = saved;
+  SetKeyboardState(keys);
+}
+
+void PressKey(UINT vk, wchar_t ch) {
+  HWND focus = GetFocus();
+  PostMessageW(focus, WM_KEYDOWN, vk, 1);
+  if (ch) PostMessageW(focus, WM_CHAR, ch, 1);
+  PostMessageW(focus, WM_KEYUP, vk, 0xC0000001);
+  Pump();
+}
+
+void Type(std::wstring_view text) {
+  for (wchar_t ch : text) {
+    if (ch == L'\r')
+      PressKey(VK_RETURN, L'\r');
+    else {
+      PostMessageW(GetFocus(), WM_CHAR, ch, 1);
+      Pump();
+    }
+  }
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[128] = {};
+  if (hwnd) GetClassNameW(hwnd, name, 127);
+  return name;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  if (!hwnd) return {};
+  const int len = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+  const int got = GetWindowTextW(hwnd, text.data(), len + 1);
+  text.resize(static_cast<size_t>(got > 0 ? got : 0));
+  return text;
+}
+
+RECT RectInParent(HWND hwnd) {
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+SIZE ClientSize(HWND hwnd) {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+int Dpi() { return ScreenDpi(); }
+int Px(int twips) { return TwipsToPixels(twips, Dpi()); }
+
+bool QuitPosted() { return g_quit; }
+void ResetQuit() { g_quit = false; }
+
+void ExpectControl(const Control& control, const wchar_t* windowClass, const wchar_t* text,
+                   HWND container, int left, int top, int width, int height) {
+  SCOPED_TRACE(::testing::Message() << "control with text \""
+                                    << std::string(text, text + wcslen(text)) << "\"");
+  HWND h = control.hwnd();
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(_wcsicmp(ClassOf(h).c_str(), windowClass), 0)
+      << "class " << std::string(ClassOf(h).begin(), ClassOf(h).end());
+  EXPECT_TRUE(TextOf(h) == text);
+  EXPECT_EQ(GetParent(h), container);
+  const RECT r = RectInParent(h);
+  EXPECT_EQ(r.left, Px(left));
+  EXPECT_EQ(r.top, Px(top));
+  EXPECT_EQ(r.right - r.left, Px(width));
+  EXPECT_EQ(r.bottom - r.top, Px(height));
+}
+
+void ExpectClientSize(const Form& form, int width, int height) {
+  const SIZE s = ClientSize(form.hwnd());
+  EXPECT_EQ(s.cx, Px(width));
+  EXPECT_EQ(s.cy, Px(height));
+}
+
+std::vector<HWND> TabCycle(int maxSteps) {
+  std::vector<HWND> seen;
+  HWND start = GetFocus();
+  if (!start) return seen;
+  seen.push_back(start);
+  for (int i = 0; i < maxSteps; ++i) {
+    Tab();
+    HWND now = GetFocus();
+    if (now == start) break;
+    seen.push_back(now);
+  }
+  return seen;
+}
+
+MessageBoxes::MessageBoxes() {
+  g_boxes = this;
+  g_hook = SetWindowsHookExW(WH_CBT, CbtHook, nullptr, GetCurrentThreadId());
+}
+
+MessageBoxes::~MessageBoxes() {
+  if (g_hook) UnhookWindowsHookEx(g_hook);
+  g_hook = nullptr;
+  g_boxes = nullptr;
+}
+
+}  // namespace forms::testing

@@ -13,22 +13,41 @@ HHOOK g_hook = nullptr;
 
 LPARAM PointParam(POINT p) { return MAKELPARAM(p.x, p.y); }
 
+constexpr wchar_t kBoxProcProp[] = L"forms.testing.boxproc";
+
+// Wine fills a message box's text and hides its unused buttons only after
+// the box is activated, so the box is read when our posted OK arrives.
+LRESULT CALLBACK BoxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
+  const auto original = reinterpret_cast<WNDPROC>(GetPropW(box, kBoxProcProp));
+  if (msg == WM_COMMAND && LOWORD(wp) == IDOK && lp == 0 && g_boxes) {
+    MessageBoxes::Box seen;
+    seen.title = TextOf(box);
+    seen.text = TextOf(GetDlgItem(box, 0xFFFF));
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (!IsWindowVisible(child)) continue;
+      const std::wstring cls = ClassOf(child);
+      if (_wcsicmp(cls.c_str(), L"Button") == 0) ++seen.buttons;
+      if (_wcsicmp(cls.c_str(), L"Static") == 0 &&
+          (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+          SendMessageW(child, STM_GETICON, 0, 0) != 0)
+        seen.icon = true;
+    }
+    g_boxes->record(seen);
+  }
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    RemovePropW(box, kBoxProcProp);
+  }
+  return CallWindowProcW(original, box, msg, wp, lp);
+}
+
 LRESULT CALLBACK CbtHook(int code, WPARAM wp, LPARAM lp) {
   if (code == HCBT_ACTIVATE && g_boxes) {
     HWND box = reinterpret_cast<HWND>(wp);
-    if (ClassOf(box) == L"#32770") {
-      MessageBoxes::Box seen;
-      seen.title = TextOf(box);
-      seen.text = TextOf(GetDlgItem(box, 0xFFFF));
-      for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        const std::wstring cls = ClassOf(child);
-        if (_wcsicmp(cls.c_str(), L"Button") == 0) ++seen.buttons;
-        if (_wcsicmp(cls.c_str(), L"Static") == 0 &&
-            (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-            SendMessageW(child, STM_GETICON, 0, 0) != 0)
-          seen.icon = true;
-      }
-      g_boxes->record(seen);
+    if (ClassOf(box) == L"#32770" && !GetPropW(box, kBoxProcProp)) {
+      SetPropW(box, kBoxProcProp,
+               reinterpret_cast<HANDLE>(SetWindowLongPtrW(
+                   box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BoxProc))));
       PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
   }

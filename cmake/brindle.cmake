@@ -64,7 +64,7 @@ function(brindle_test name)
       set_tests_properties(${tname} PROPERTIES
           FIXTURES_REQUIRED wine${dpi}
           RESOURCE_LOCK display
-          TIMEOUT 900
+          TIMEOUT 300
           ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine/${dpi};BRINDLE_EXPECT_DPI=${dpi}")
     endforeach()
   else()

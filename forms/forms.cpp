@@ -3,6 +3,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <climits>
+#include <iterator>
+#include <new>
 #include <cmath>
 
 #include "forms/geometry.h"
@@ -56,6 +59,8 @@ HBRUSH FaceBrush(HDC dc) {
   return GetSysColorBrush(COLOR_BTNFACE);
 }
 
+void PaintUnder(HWND child, HDC dc);
+
 // Notifications that controls send to their parent go to the control that
 // sent them, whichever container that parent is.
 bool RouteToControl(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -90,9 +95,17 @@ bool RouteToControl(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       HDC dc = reinterpret_cast<HDC>(wp);
-      Control* c = ControlOf(reinterpret_cast<HWND>(lp));
+      HWND child = reinterpret_cast<HWND>(lp);
+      Control* c = ControlOf(child);
+      const bool transparent = c && c->props().transparent;
+      // What the container draws beneath a transparent label shows through
+      // it: a frame's edge that the label reaches across stays visible.
+      if (transparent) PaintUnder(child, dc);
       HBRUSH brush = FaceBrush(dc);
-      if (c && c->props().transparent) SetBkMode(dc, TRANSPARENT);
+      if (transparent) {
+        SetBkMode(dc, TRANSPARENT);
+        brush = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+      }
       result = reinterpret_cast<LRESULT>(brush);
       return true;
     }
@@ -105,6 +118,8 @@ void PaintLines(const Container& container, HDC dc, int dpi) {
   for (const Control* c : container.children())
     if (c->kind() == Kind::Line) static_cast<const Line*>(c)->paint(dc, dpi);
 }
+
+void PaintContainer(HWND hwnd, Control* self, HDC dc);
 
 // Frames and picture boxes: containers with a face of their own, so that
 // what lies beneath them never shows through.
@@ -127,39 +142,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-        if (self && self->kind() == Kind::Frame) {
-          HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
-          HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-          TEXTMETRICW tm;
-          GetTextMetricsW(dc, &tm);
-          RECT edge = rc;
-          edge.top += tm.tmHeight / 2;
-          DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
-          const int len = GetWindowTextLengthW(hwnd);
-          if (len > 0) {
-            std::wstring text(static_cast<size_t>(len) + 1, L'\0');
-            GetWindowTextW(hwnd, text.data(), len + 1);
-            text.resize(static_cast<size_t>(len));
-            const int pad = MulDiv(4, GetDeviceCaps(dc, LOGPIXELSX), 96);
-            RECT tr = {rc.left + 2 * pad, rc.top, rc.right - pad, rc.top + tm.tmHeight};
-            SetBkMode(dc, OPAQUE);
-            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-            SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-            RECT measure = tr;
-            DrawTextW(dc, text.c_str(), len, &measure, DT_SINGLELINE | DT_CALCRECT | DT_HIDEPREFIX);
-            tr.right = std::min<LONG>(tr.right, measure.right + pad);
-            tr.left -= pad / 2;
-            FillRect(dc, &tr, GetSysColorBrush(COLOR_BTNFACE));
-            tr.left += pad / 2;
-            DrawTextW(dc, text.c_str(), len, &tr, DT_SINGLELINE | DT_HIDEPREFIX);
-          }
-          SelectObject(dc, old);
-        }
-        if (auto* container = dynamic_cast<Container*>(self))
-          PaintLines(*container, dc, self->form().dpi());
+        PaintContainer(hwnd, self, dc);
         EndPaint(hwnd, &ps);
         return 0;
       }
@@ -169,6 +152,64 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   } catch (...) {
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// The face of a frame or picture box: background, a frame's etched edge and
+// caption, and the lines drawn on it.
+void PaintContainer(HWND hwnd, Control* self, HDC dc) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+  if (self && self->kind() == Kind::Frame) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICW tm;
+    GetTextMetricsW(dc, &tm);
+    RECT edge = rc;
+    edge.top += tm.tmHeight / 2;
+    DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+    const int len = GetWindowTextLengthW(hwnd);
+    if (len > 0) {
+      std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+      GetWindowTextW(hwnd, text.data(), len + 1);
+      text.resize(static_cast<size_t>(len));
+      const int pad = MulDiv(4, GetDeviceCaps(dc, LOGPIXELSX), 96);
+      RECT tr = {rc.left + 2 * pad, rc.top, rc.right - pad, rc.top + tm.tmHeight};
+      SetBkMode(dc, OPAQUE);
+      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+      SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+      RECT measure = tr;
+      DrawTextW(dc, text.c_str(), len, &measure, DT_SINGLELINE | DT_CALCRECT | DT_HIDEPREFIX);
+      tr.right = std::min<LONG>(tr.right, measure.right + pad);
+      tr.left -= pad / 2;
+      FillRect(dc, &tr, GetSysColorBrush(COLOR_BTNFACE));
+      tr.left += pad / 2;
+      DrawTextW(dc, text.c_str(), len, &tr, DT_SINGLELINE | DT_HIDEPREFIX);
+    }
+    SelectObject(dc, old);
+  }
+  if (auto* container = dynamic_cast<Container*>(self))
+    PaintLines(*container, dc, self->form().dpi());
+}
+
+// Draws, into a child's DC, what its container paints beneath the child.
+void PaintUnder(HWND child, HDC dc) {
+  HWND parent = GetParent(child);
+  if (!parent) return;
+  POINT origin = {0, 0};
+  MapWindowPoints(child, parent, &origin, 1);
+  POINT old;
+  OffsetViewportOrgEx(dc, -origin.x, -origin.y, &old);
+  if (Control* holder = ControlOf(parent)) {
+    PaintContainer(parent, holder, dc);
+  } else {
+    RECT rc;
+    GetClientRect(parent, &rc);
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    if (auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(parent, GWLP_USERDATA)))
+      PaintLines(*form, dc, form->dpi());
+  }
+  SetViewportOrgEx(dc, old.x, old.y, nullptr);
 }
 
 void RegisterClasses() {
@@ -479,6 +520,13 @@ void TextBox::onCommand(int code) {
 
 bool TextBox::onMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (Control::onMessage(msg, wp, lp, result)) return true;
+  if (msg == WM_SETTEXT && props().multiLine) {
+    // A multi-line edit control reports no change for a text set as a
+    // whole; the Change event must not miss it.
+    result = CallWindowProcW(original_, hwnd_, msg, wp, lp);
+    if (result) Guard([this] { onCommand(EN_CHANGE); });
+    return true;
+  }
   if (msg == WM_CHAR && (wp == VK_ESCAPE || (wp == VK_RETURN && !props().multiLine))) {
     result = 0;  // Enter and Escape mean nothing here; no beep either
     return true;
@@ -637,68 +685,106 @@ ListView::ListView(Container& c, int left, int top, int width, int height, int t
 
 DWORD ListView::style() const {
   // One column without header: each entry on a line of its own, as wide as
-  // its text needs (the list scrolls sideways for long ones).
-  return WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
+  // its text needs (the list scrolls sideways for long ones). Owner data:
+  // the control keeps no copy of the texts.
+  return WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+         LVS_OWNERDATA;
 }
 
 void ListView::create(HWND parent) {
+  items_.clear();
+  charWidths_.clear();
+  widest_ = 0;
+  updating_ = 0;
   Control::create(parent);
-  SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP,
+               LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
   RECT rc;
   GetClientRect(hwnd_, &rc);
   LVCOLUMNW column = {};
   column.mask = LVCF_WIDTH;
   column.cx = rc.right - rc.left;
   SendMessageW(hwnd_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+}
+
+void ListView::destroyed() {
+  Control::destroyed();
+  items_.clear();
+  items_.shrink_to_fit();
+  charWidths_.clear();
   widest_ = 0;
   updating_ = 0;
+}
+
+void ListView::showCount() {
+  SendMessageW(hwnd_, LVM_SETITEMCOUNT, items_.size(), LVSICF_NOSCROLL);
+  fitColumn();
 }
 
 void ListView::Clear() {
   ensureLoaded();
   if (!hwnd_) return;
-  SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+  items_.clear();
   widest_ = 0;
-  if (!updating_) fitColumn();
+  SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+  if (!updating_) showCount();
 }
 
 void ListView::Add(std::wstring_view text) {
   ensureLoaded();
   if (!hwnd_) return;
-  std::wstring copy(text);
-  LVITEMW item = {};
-  item.mask = LVIF_TEXT;
-  item.iItem = Count();
-  item.pszText = copy.data();
-  if (SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0)
+  if (items_.size() >= static_cast<size_t>(INT_MAX))
+    throw Error(L"The list could not take another item: it is full.");
+  try {
+    items_.emplace_back(text);
+  } catch (const std::bad_alloc&) {
     throw Error(L"The list could not take another item: there is not enough memory.");
-  const int width = static_cast<int>(
-      SendMessageW(hwnd_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(copy.c_str())));
-  widest_ = std::max(widest_, width);
-  if (!updating_) fitColumn();
+  }
+  widest_ = std::max(widest_, measure(text.substr(0, std::min<size_t>(text.size(), kDrawnChars))));
+  if (!updating_) showCount();
 }
 
-int ListView::Count() const {
-  return hwnd_ ? static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0)) : 0;
+// The sum of the characters' advance widths, as the text is laid out
+// unkerned on one line; read from the font once per block of characters
+// rather than per item, which keeps a fill of many thousands quick.
+int ListView::measure(std::wstring_view text) {
+  if (charWidths_.empty()) charWidths_.resize(256);
+  int width = 0;
+  HDC dc = nullptr;
+  HGDIOBJ old = nullptr;
+  for (wchar_t ch : text) {
+    std::vector<unsigned short>& block = charWidths_[ch >> 8];
+    if (block.empty()) {
+      if (!dc) {
+        dc = GetDC(hwnd_);
+        HFONT f = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+        old = SelectObject(dc, f ? f : GetStockObject(DEFAULT_GUI_FONT));
+      }
+      INT widths[256] = {};
+      const UINT first = ch & 0xFF00u;
+      if (!GetCharWidth32W(dc, first, first + 255, widths)) {
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, L"X", 1, &size);
+        std::fill(std::begin(widths), std::end(widths), size.cx);
+      }
+      block.resize(256);
+      for (int i = 0; i < 256; ++i)
+        block[static_cast<size_t>(i)] = static_cast<unsigned short>(std::clamp(widths[i], 1, 0xFFFF));
+    }
+    width += block[ch & 0xFF];
+  }
+  if (dc) {
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+  }
+  return width;
 }
+
+int ListView::Count() const { return hwnd_ ? static_cast<int>(items_.size()) : 0; }
 
 std::wstring ListView::ItemText(int index) const {
   if (!hwnd_ || index < 0 || index >= Count()) return {};
-  std::wstring buffer(256, L'\0');
-  for (;;) {
-    LVITEMW item = {};
-    item.iSubItem = 0;
-    item.pszText = buffer.data();
-    item.cchTextMax = static_cast<int>(buffer.size());
-    const int got = static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMTEXTW,
-                                                  static_cast<WPARAM>(index),
-                                                  reinterpret_cast<LPARAM>(&item)));
-    if (got < static_cast<int>(buffer.size()) - 1) {
-      buffer.resize(static_cast<size_t>(got));
-      return buffer;
-    }
-    buffer.assign(buffer.size() * 2, L'\0');
-  }
+  return items_[static_cast<size_t>(index)];
 }
 
 int ListView::SelectedIndex() const {
@@ -723,7 +809,7 @@ void ListView::BeginUpdate() {
 void ListView::EndUpdate() {
   if (!hwnd_ || updating_ == 0) return;
   if (--updating_ == 0) {
-    fitColumn();
+    showCount();
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
   }
@@ -737,8 +823,58 @@ void ListView::fitColumn() {
   SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(width, 0));
 }
 
+// Typing in the list jumps to the next item that starts with the letters.
+int ListView::find(const std::wstring& prefix, int start) const {
+  const int n = static_cast<int>(items_.size());
+  for (int step = 0; step < n; ++step) {
+    const int i = (start + step) % n;
+    const std::wstring& text = items_[static_cast<size_t>(i)];
+    if (text.size() >= prefix.size() &&
+        CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.data(),
+                       static_cast<int>(prefix.size()), prefix.data(),
+                       static_cast<int>(prefix.size())) == CSTR_EQUAL)
+      return i;
+  }
+  return -1;
+}
+
+namespace {
+void CopyText(const std::wstring& text, wchar_t* out, int capacity) {
+  if (!out || capacity <= 0) return;
+  const size_t n = std::min<size_t>(text.size(), static_cast<size_t>(capacity - 1));
+  std::copy_n(text.data(), n, out);
+  out[n] = L'\0';
+}
+}  // namespace
+
 LRESULT ListView::onNotify(NMHDR* hdr) {
-  if (hdr->code == NM_CLICK && Click) Click();
+  switch (hdr->code) {
+    case NM_CLICK:
+      if (Click) Click();
+      return 0;
+    case LVN_DELETEALLITEMS:
+      return TRUE;  // no notification per item: they carry nothing to release
+    case LVN_GETDISPINFOW: {
+      auto* info = reinterpret_cast<NMLVDISPINFOW*>(hdr);
+      const int i = info->item.iItem;
+      if ((info->item.mask & LVIF_TEXT) && i >= 0 && i < static_cast<int>(items_.size()))
+        CopyText(items_[static_cast<size_t>(i)], info->item.pszText, info->item.cchTextMax);
+      return 0;
+    }
+    case LVN_GETINFOTIPW: {
+      auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(hdr);
+      const int i = tip->iItem;
+      if (i >= 0 && i < static_cast<int>(items_.size()) &&
+          items_[static_cast<size_t>(i)].size() > static_cast<size_t>(kDrawnChars))
+        CopyText(items_[static_cast<size_t>(i)], tip->pszText, tip->cchTextMax);
+      return 0;
+    }
+    case LVN_ODFINDITEMW: {
+      auto* search = reinterpret_cast<NMLVFINDITEMW*>(hdr);
+      if (!(search->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !search->lvfi.psz) return -1;
+      return find(search->lvfi.psz, std::max(search->iStart, 0));
+    }
+  }
   return 0;
 }
 

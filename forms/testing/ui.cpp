@@ -96,8 +96,8 @@ void Tab(bool shift) {
   keys[VK_SHIFT] = shift ? 0x80 : 0;
   SetKeyboardState(keys);
   HWND focus = GetFocus();
+  // The pump's TranslateMessage makes the WM_CHAR, as for a real key.
   PostMessageW(focus, WM_KEYDOWN, VK_TAB, 1);
-  PostMessageW(focus, WM_CHAR, L'\t', 1);
   PostMessageW(focus, WM_KEYUP, VK_TAB, 0xC0000001);
   Pump();
   GetKeyboardState(keys);
@@ -105,10 +105,10 @@ void Tab(bool shift) {
   SetKeyboardState(keys);
 }
 
-void PressKey(UINT vk, wchar_t ch) {
+void PressKey(UINT vk) {
   HWND focus = GetFocus();
+  // The pump's TranslateMessage makes the WM_CHAR, as for a real key.
   PostMessageW(focus, WM_KEYDOWN, vk, 1);
-  if (ch) PostMessageW(focus, WM_CHAR, ch, 1);
   PostMessageW(focus, WM_KEYUP, vk, 0xC0000001);
   Pump();
 }
@@ -116,7 +116,7 @@ void PressKey(UINT vk, wchar_t ch) {
 void Type(std::wstring_view text) {
   for (wchar_t ch : text) {
     if (ch == L'\r')
-      PressKey(VK_RETURN, L'\r');
+      PressKey(VK_RETURN);
     else {
       PostMessageW(GetFocus(), WM_CHAR, ch, 1);
       Pump();

@@ -21,8 +21,9 @@ void Click(HWND target);
 void ClickAt(HWND target, POINT client);
 // Tab or Shift+Tab on the window that has the focus.
 void Tab(bool shift = false);
-// A key press (down and up) on the focused window, with its WM_CHAR.
-void PressKey(UINT vk, wchar_t ch = 0);
+// A key press (down and up) on the focused window; the pump translates it
+// into its character as for a real key.
+void PressKey(UINT vk);
 // Types characters into the focused window; '\r' is the Enter key.
 void Type(std::wstring_view text);
 

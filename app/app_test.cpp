@@ -1,1 +1,142 @@
+// The hub window and the converter window, driven through real messages.
 #include <gtest/gtest.h>
+
+#include "app/Module1.h"
+#include "app/frmAddIn.h"
+#include "converter/Form10.h"
+#include "dialogs/Form3.h"
+#include "forms/testing/ui.h"
+#include "showcase/Form8.h"
+#include "snippets/Form1.h"
+
+using namespace forms::testing;
+
+namespace {
+
+frmAddIn& hub() { return forms::Instance<frmAddIn>(); }
+
+class HubTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (forms::Form* f : std::initializer_list<forms::Form*>{
+             &hub(), &forms::Instance<Form10>(), &forms::Instance<Form3>(),
+             &forms::Instance<Form1>(), &forms::Instance<Form8>()})
+      f->Unload();
+    Pump();
+    ResetQuit();
+  }
+};
+
+TEST_F(HubTest, LayoutFocusAndTabOrder) {
+  hub().Show();
+  EXPECT_EQ(TextOf(hub().hwnd()), L"BRINDLE Plus - Windows XP Fenwick! - VB7");
+  ExpectClientSize(hub(), 4950, 7320);
+  const HWND w = hub().hwnd();
+  ExpectControl(hub().Command5, L"Button", L"MultiLine2VB", w, 120, 3120, 1815, 495);
+  ExpectControl(hub().Command1, L"Button", L"BRINDLE Plus! ORLEX Project", w, 120, 120, 1695, 495);
+  ExpectControl(hub().Command6, L"Button", L"Graphical Tricks", w, 120, 2520, 1215, 495);
+  ExpectControl(hub().Command3, L"Button", L"Classic Dialogs", w, 120, 1920, 1215, 495);
+  ExpectControl(hub().Command4, L"Button", L"Resource Hacker", w, 120, 1320, 1215, 495);
+  ExpectControl(hub().Command2, L"Button", L"Archived Snippets", w, 120, 720, 1215, 495);
+  const LONG style = GetWindowLongW(w, GWL_STYLE);
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_NE(GetWindow(w, GW_OWNER), nullptr);  // no taskbar entry
+  EXPECT_FALSE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  // Centred on the screen's work area.
+  RECT r, area;
+  GetWindowRect(w, &r);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  EXPECT_LE(std::abs((r.left + r.right) - (area.left + area.right)), 2);
+  EXPECT_EQ(GetFocus(), hub().Command2.hwnd());
+  const std::vector<HWND> expected = {hub().Command2.hwnd(), hub().Command4.hwnd(),
+                                      hub().Command3.hwnd(), hub().Command6.hwnd(),
+                                      hub().Command1.hwnd(), hub().Command5.hwnd()};
+  EXPECT_EQ(TabCycle(), expected);
+}
+
+TEST_F(HubTest, ButtonsOpenOneInstanceEachThatOutlivesTheHub) {
+  hub().Show();
+  Click(hub().Command3.hwnd());
+  HWND launcher = forms::Instance<Form3>().hwnd();
+  ASSERT_TRUE(forms::Instance<Form3>().Visible());
+  Click(hub().Command3.hwnd());
+  EXPECT_EQ(forms::Instance<Form3>().hwnd(), launcher);
+  Click(hub().Command2.hwnd());
+  EXPECT_TRUE(forms::Instance<Form1>().Visible());
+  Click(hub().Command6.hwnd());
+  EXPECT_TRUE(forms::Instance<Form8>().Visible());
+  Click(hub().Command5.hwnd());
+  ASSERT_TRUE(forms::Instance<Form10>().Visible());
+  SendMessageW(hub().hwnd(), WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_FALSE(hub().IsLoaded());
+  EXPECT_FALSE(QuitPosted());  // tool windows keep the program running
+  EXPECT_TRUE(forms::Instance<Form10>().Visible());
+  for (forms::Form* f : std::initializer_list<forms::Form*>{
+           &forms::Instance<Form3>(), &forms::Instance<Form1>(), &forms::Instance<Form8>()}) {
+    f->Unload();
+    Pump();
+    EXPECT_FALSE(QuitPosted());
+  }
+  forms::Instance<Form10>().Unload();
+  Pump();
+  EXPECT_TRUE(QuitPosted());  // the last window closed
+}
+
+TEST_F(HubTest, AResourceEditorThatCannotBeFoundIsReportedAndTheHubGoesOn) {
+  hub().Show();
+  MessageBoxes boxes;
+  Click(hub().Command4.hwnd());
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].title, L"BRINDLE Plus!");
+  EXPECT_EQ(boxes.shown()[0].text, L"The program \"ResourceHacker.exe\" could not be found.");
+  Click(hub().Command3.hwnd());
+  EXPECT_TRUE(forms::Instance<Form3>().Visible());
+}
+
+TEST_F(HubTest, EveryNewHubObjectRegistersTheCommonControlsEvenWithoutTheEntryPoint) {
+  const int before = CommonControlsCallsForTesting();
+  frmAddIn first;
+  first.Show();
+  EXPECT_EQ(CommonControlsCallsForTesting(), before + 1);
+  first.Unload();
+  SetCommonControlsLibraryForTesting(L"no-such-library.dll");
+  frmAddIn second;
+  second.Show();
+  EXPECT_TRUE(second.Visible());
+  second.Unload();
+  SetCommonControlsLibraryForTesting(L"comctl32.dll");
+  frmAddIn third;
+  third.Show();
+  EXPECT_EQ(CommonControlsCallsForTesting(), before + 2);
+  third.Unload();
+  Pump();
+}
+
+TEST_F(HubTest, TheConverterConvertsEveryChangeOfItsInput) {
+  Form10& f = forms::Instance<Form10>();
+  f.Show();
+  ExpectClientSize(f, 8925, 6000);
+  ExpectControl(f.Text1, L"Edit", L"Text1", f.hwnd(), 120, 120, 3735, 5775);
+  ExpectControl(f.Text2, L"Edit", L"Text2", f.hwnd(), 3960, 2160, 4695, 375);
+  EXPECT_EQ(GetFocus(), f.Text1.hwnd());
+  SendMessageW(f.Text1.hwnd(), EM_SETSEL, 0, -1);
+  Type(L"a");
+  EXPECT_EQ(f.Text2.Text(), L"\"a\"");
+  Type(L"\r");
+  EXPECT_EQ(f.Text2.Text(), L"\"a\" & vbNewLine & \"\"");
+  Type(L"c\"d");
+  EXPECT_EQ(f.Text2.Text(), L"\"a\" & vbNewLine & \"c\"\"d\"");
+  f.Text2.SetText(L"edited by hand");
+  f.Text1.SetText(L"hello");
+  EXPECT_EQ(f.Text2.Text(), L"\"hello\"");
+  f.Text1.SetText(L"");
+  EXPECT_EQ(f.Text2.Text(), L"");
+  f.Unload();
+  f.Show();
+  EXPECT_EQ(f.Text1.Text(), L"Text1");
+  EXPECT_EQ(f.Text2.Text(), L"Text2");
+}
+
+}  // namespace

@@ -3,7 +3,11 @@
 #include <string>
 
 #include "app/Module1.h"
+#include "converter/Form10.h"
 #include "dialogs/Form3.h"
+#include "showcase/Form2.h"
+#include "showcase/Form8.h"
+#include "snippets/Form1.h"
 
 namespace {
 const forms::WindowSpec kLayout = {
@@ -41,17 +45,17 @@ frmAddIn::frmAddIn() : Form(kLayout) {
 
 void frmAddIn::Form_Initialize() { InitializeCommonControls(); }
 
-void frmAddIn::Command1_Click() {}
+void frmAddIn::Command1_Click() { forms::Instance<Form2>().Show(); }
 
-void frmAddIn::Command2_Click() {}
+void frmAddIn::Command2_Click() { forms::Instance<Form1>().Show(); }
 
 void frmAddIn::Command3_Click() { forms::Instance<Form3>().Show(); }
 
 void frmAddIn::Command4_Click() { StartResourceHacker(); }
 
-void frmAddIn::Command5_Click() {}
+void frmAddIn::Command5_Click() { forms::Instance<Form10>().Show(); }
 
-void frmAddIn::Command6_Click() {}
+void frmAddIn::Command6_Click() { forms::Instance<Form8>().Show(); }
 
 void StartResourceHacker() {
   // A bare name: the platform's usual program search decides which file runs.

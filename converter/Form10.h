@@ -1,0 +1,19 @@
+// The converter window: whatever is typed or pasted into Text1, Text2 holds
+// the VB string expression for it.
+#pragma once
+
+#include "forms/forms.h"
+
+class Form10 final : public forms::Form {
+ public:
+  Form10();
+
+  //                               container caption   Left   Top  Width Height Tab
+  forms::TextBox Text1 {*this,     L"Text1",         120,  120, 3735, 5775,  0, {.multiLine = true}};
+  forms::TextBox Text2 {*this,     L"Text2",        3960, 2160, 4695,  375,  1,
+                        {.font = &kCourier, .scrollBars = forms::ScrollBars::Both}};
+
+ private:
+  static const forms::Font kCourier;
+  void Text1_Change();
+};

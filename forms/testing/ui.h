@@ -24,6 +24,8 @@ void Tab(bool shift = false);
 // A key press (down and up) on the focused window; the pump translates it
 // into its character as for a real key.
 void PressKey(UINT vk);
+// The same; the character comes from the translation, not from `ch`.
+inline void PressKey(UINT vk, wchar_t /*ch*/) { PressKey(vk); }
 // Types characters into the focused window; '\r' is the Enter key.
 void Type(std::wstring_view text);
 

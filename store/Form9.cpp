@@ -187,6 +187,10 @@ bool Form9::DownloadFile(std::wstring_view sSourceUrl, std::wstring_view sLocalF
 }
 
 void Form9::appstore() {
+  // One quiet update from the emptying to the filled list: the thread is
+  // busy downloading in between anyway, and each repaint of the list costs
+  // more than filling it.
+  UpdateScope quiet(ListView1);
   ListView1.Clear();
   const ListFile& file = TheListFile();
   if (!file.folder.empty()) CreateDirectoryW(file.folder.c_str(), nullptr);
@@ -203,7 +207,6 @@ void Form9::appstore() {
   if (!store::ReadStoreListFile(file.path, list)) return;
   const std::u16string search = forms::Utf16(Text2.Text());
   Filler filler(ListView1);
-  UpdateScope quiet(ListView1);
   brindle::FilterStoreList(list, search, filler);
 }
 

@@ -1,6 +1,10 @@
 // The hub window and the converter window, driven through real messages.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "app/Module1.h"
 #include "app/frmAddIn.h"
 #include "converter/Form10.h"
@@ -93,6 +97,44 @@ TEST_F(HubTest, AResourceEditorThatCannotBeFoundIsReportedAndTheHubGoesOn) {
   EXPECT_EQ(boxes.shown()[0].text, L"The program \"ResourceHacker.exe\" could not be found.");
   Click(hub().Command3.hwnd());
   EXPECT_TRUE(forms::Instance<Form3>().Visible());
+}
+
+// Reads the stand-in editor's log: one line per start.
+std::vector<std::string> StandinStarts(const std::wstring& log) {
+  std::vector<std::string> lines;
+  FILE* f = _wfopen(log.c_str(), L"r");
+  if (!f) return lines;
+  char line[128];
+  while (std::fgets(line, sizeof line, f)) lines.emplace_back(line);
+  std::fclose(f);
+  return lines;
+}
+
+TEST_F(HubTest, ResourceHackerStartsMinimizedOncePerClickFromTheSearchPath) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring log = std::wstring(temp) + L"brindle-standin-" +
+                           std::to_wstring(GetCurrentProcessId()) + L".log";
+  DeleteFileW(log.c_str());
+  SetEnvironmentVariableW(L"BRINDLE_STANDIN_LOG", log.c_str());
+  wchar_t oldPath[32767];
+  const DWORD n = GetEnvironmentVariableW(L"PATH", oldPath, 32767);
+  std::string dir = STANDIN_DIR;
+  for (char& c : dir) if (c == '/') c = '\\';
+  std::wstring path = L"Z:" + std::wstring(dir.begin(), dir.end()) + L";" +
+                      std::wstring(oldPath, n);
+  SetEnvironmentVariableW(L"PATH", path.c_str());
+  hub().Show();
+  Click(hub().Command4.hwnd());
+  Click(hub().Command4.hwnd());
+  const bool started = WaitFor([&] { return StandinStarts(log).size() >= 2; }, 20000);
+  SetEnvironmentVariableW(L"PATH", std::wstring(oldPath, n).c_str());
+  ASSERT_TRUE(started);
+  const std::vector<std::string> starts = StandinStarts(log);
+  ASSERT_EQ(starts.size(), 2u);  // two clicks, two processes
+  for (const std::string& line : starts)
+    EXPECT_EQ(line, "flags=1 show=2\n");  // STARTF_USESHOWWINDOW, SW_SHOWMINIMIZED
+  DeleteFileW(log.c_str());
 }
 
 TEST_F(HubTest, EveryNewHubObjectRegistersTheCommonControlsEvenWithoutTheEntryPoint) {

@@ -1,0 +1,165 @@
+// The add-in's view of the host IDE: one small interface per host object it
+// touches, plus the few services of its own that Connect needs (its hub
+// window, the per-user settings store, the message box).
+//
+// Every operation returns a Status instead of throwing, so the same Connect
+// logic runs against the real host's COM objects and against substitutes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace brindle {
+
+// The outcome of one call on an outside object. The code is shaped like an
+// HRESULT (negative is a failure); the description is the text a user sees
+// when the failure is reported.
+struct Status {
+  int32_t code = 0;
+  std::u16string description;
+
+  bool ok() const noexcept { return code >= 0; }
+
+  static Status Ok() { return {}; }
+  static Status Fail(std::u16string description,
+                     int32_t code = kGenericFailure) {
+    return {code, std::move(description)};
+  }
+
+  static constexpr int32_t kGenericFailure = static_cast<int32_t>(0x80004005);
+  static constexpr int32_t kNoInterface = static_cast<int32_t>(0x80004002);
+};
+
+class VBE;
+class CommandBarControl;
+
+// Any object the host hands over without a declared type: the `Application`
+// of a connection, the result of "Add", the control of a click. Asking it
+// for one of the typed interfaces fails when it does not offer that one.
+class HostObject {
+ public:
+  virtual ~HostObject() = default;
+  virtual Status AsVBE(std::shared_ptr<VBE>& out) = 0;
+  virtual Status AsCommandBarControl(std::shared_ptr<CommandBarControl>& out) = 0;
+};
+
+// The array of extra arguments the host passes with its notifications.
+// Nothing in the add-in reads it, so it stays opaque.
+struct HostArray;
+
+class CommandBars;
+class Events;
+
+// The host's root object.
+class VBE {
+ public:
+  virtual ~VBE() = default;
+  virtual Status GetCommandBars(std::shared_ptr<CommandBars>& out) = 0;
+  virtual Status GetEvents(std::shared_ptr<Events>& out) = 0;
+};
+
+class CommandBar;
+
+// The command-bar collection. A bar that does not exist may come back as
+// nothing with a good status, or as a failure; callers treat both alike.
+class CommandBars {
+ public:
+  virtual ~CommandBars() = default;
+  virtual Status Item(std::u16string_view name, std::shared_ptr<CommandBar>& out) = 0;
+};
+
+class CommandBarControls;
+
+class CommandBar {
+ public:
+  virtual ~CommandBar() = default;
+  virtual Status Controls(std::shared_ptr<CommandBarControls>& out) = 0;
+};
+
+// Control type of a plain button on a command bar.
+inline constexpr int16_t kControlButton = 1;
+
+class CommandBarControls {
+ public:
+  virtual ~CommandBarControls() = default;
+  // The new control comes back untyped; the caller asks it for the control
+  // interface.
+  virtual Status Add(int16_t type, std::shared_ptr<HostObject>& out) = 0;
+};
+
+class CommandBarControl {
+ public:
+  virtual ~CommandBarControl() = default;
+  virtual Status SetCaption(std::u16string_view caption) = 0;
+  virtual Status Delete() = 0;
+};
+
+class CommandBarEvents;
+
+// The events object of the root.
+class Events {
+ public:
+  virtual ~Events() = default;
+  // `control` may be nothing; what comes back then is the host's business.
+  virtual Status GetCommandBarEvents(const std::shared_ptr<CommandBarControl>& control,
+                                     std::shared_ptr<CommandBarEvents>& out) = 0;
+};
+
+// Receives the clicks of one command-bar control.
+class CommandBarEventsSink {
+ public:
+  virtual ~CommandBarEventsSink() = default;
+  virtual void Click(const std::shared_ptr<HostObject>& CommandBarControl,
+                     int16_t& handled, int16_t& CancelDefault) = 0;
+};
+
+// The click-event source of one control. A subscription is identified by
+// the cookie Advise hands back.
+class CommandBarEvents {
+ public:
+  virtual ~CommandBarEvents() = default;
+  virtual Status Advise(CommandBarEventsSink& sink, uint32_t& cookie) = 0;
+  virtual Status Unadvise(uint32_t cookie) = 0;
+};
+
+// ---- Connect's own services -------------------------------------------
+
+// One hub window object. Show loads the window when needed and shows it
+// modelessly without an owner; Hide loads it hidden when needed; Unload
+// drops the window but keeps the object.
+class Hub {
+ public:
+  virtual ~Hub() = default;
+  virtual Status Show() = 0;
+  virtual Status Hide() = 0;
+  virtual Status Unload() = 0;
+  virtual bool IsLoaded() const = 0;
+};
+
+class HubFactory {
+ public:
+  virtual ~HubFactory() = default;
+  virtual Status Create(std::unique_ptr<Hub>& out) = 0;
+};
+
+// Per-user settings addressed by application, section and key.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  virtual Status GetSetting(std::u16string_view app, std::u16string_view section,
+                            std::u16string_view key, std::u16string_view fallback,
+                            std::u16string& out) = 0;
+  virtual Status SaveSetting(std::u16string_view app, std::u16string_view section,
+                             std::u16string_view key, std::u16string_view value) = 0;
+};
+
+// A modal message box with the application title, an OK button and no icon.
+class MessageBox {
+ public:
+  virtual ~MessageBox() = default;
+  virtual void Show(std::u16string_view text) = 0;
+};
+
+}  // namespace brindle

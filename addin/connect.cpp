@@ -41,7 +41,7 @@ void AddInInstance::OnDisconnection(int32_t, const HostArray*) {
   owner_.AddinInstance_OnDisconnection();
 }
 
-Connect::Connect(HubFactory& hubs, SettingsStore& settings, MessageBox& msgbox)
+Connect::Connect(HubFactory& hubs, SettingsStore& settings, MsgBox& msgbox)
     : hubs_(hubs), settings_(settings), msgbox_(msgbox) {}
 
 Connect::~Connect() {

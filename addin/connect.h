@@ -43,7 +43,7 @@ class AddInInstance {
 class Connect final : private CommandBarEventsSink {
  public:
   // The services outlive the Connect object.
-  Connect(HubFactory& hubs, SettingsStore& settings, MessageBox& msgbox);
+  Connect(HubFactory& hubs, SettingsStore& settings, MsgBox& msgbox);
   ~Connect() override;
   Connect(const Connect&) = delete;
   Connect& operator=(const Connect&) = delete;
@@ -90,7 +90,7 @@ class Connect final : private CommandBarEventsSink {
 
   HubFactory& hubs_;
   SettingsStore& settings_;
-  MessageBox& msgbox_;
+  MsgBox& msgbox_;
   uint32_t cookie_ = 0;  // of the subscription to MenuHandler
 };
 

@@ -250,7 +250,7 @@ struct Store : SettingsStore {
   void Stored(std::u16string v) { values[Path(kAppTitle, u"Settings", u"DisplayOnConnect")] = std::move(v); }
 };
 
-struct Box : MessageBox {
+struct Box : MsgBox {
   std::vector<std::u16string> texts;
   void Show(std::u16string_view t) override { texts.emplace_back(t); }
 };

@@ -156,9 +156,9 @@ class SettingsStore {
 };
 
 // A modal message box with the application title, an OK button and no icon.
-class MessageBox {
+class MsgBox {
  public:
-  virtual ~MessageBox() = default;
+  virtual ~MsgBox() = default;
   virtual void Show(std::u16string_view text) = 0;
 };
 

@@ -1,0 +1,130 @@
+// Connect's services inside the DLL: hubs that are frmAddIn objects of its
+// own, the message box, and the settings kept where VB6's GetSetting and
+// SaveSetting keep theirs.
+#include "addin/hub_window.h"
+
+#include <new>
+#include <string>
+
+#include "app/frmAddIn.h"
+#include "forms/forms.h"
+
+namespace quillstone {
+
+using brindle::Status;
+
+namespace {
+
+std::u16string U16(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
+std::wstring W(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+
+std::u16string SystemText(LONG code) {
+  wchar_t* buffer = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, static_cast<DWORD>(code), 0,
+                           reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = n && buffer ? std::wstring(buffer, n) : L"error " + std::to_wstring(code);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+    text.pop_back();
+  return U16(text);
+}
+
+Status RegistryFailure(LONG code) { return Status::Fail(SystemText(code), HRESULT_FROM_WIN32(code)); }
+
+// Runs a window operation, turning what it throws into a Status.
+template <class Action>
+Status Guarded(Action&& action) noexcept {
+  try {
+    action();
+    return Status::Ok();
+  } catch (const forms::Error& e) {
+    return Status::Fail(U16(e.description()));
+  } catch (const std::bad_alloc&) {
+    return Status::Fail(u"Out of memory", E_OUTOFMEMORY);
+  } catch (...) {
+    return Status::Fail(u"Unexpected failure", E_UNEXPECTED);
+  }
+}
+
+class HubWindow final : public brindle::Hub {
+ public:
+  explicit HubWindow(std::unique_ptr<frmAddIn> form) : form_(std::move(form)) {}
+  Status Show() override { return Guarded([&] { form_->Show(); }); }
+  Status Hide() override { return Guarded([&] { form_->Hide(); }); }
+  Status Unload() override { return Guarded([&] { form_->Unload(); }); }
+  bool IsLoaded() const override { return form_->IsLoaded(); }
+
+ private:
+  std::unique_ptr<frmAddIn> form_;
+};
+
+std::wstring SettingsKey(std::u16string_view app, std::u16string_view section) {
+  return L"Software\\VB and VBA Program Settings\\" + W(app) + L"\\" + W(section);
+}
+
+}  // namespace
+
+Status HubWindows::Create(std::unique_ptr<brindle::Hub>& out) {
+  return Guarded([&] {
+    // Inside the host no window of ours may end its message loop.
+    forms::SetHosted(true);
+    // Once a window of ours may exist the DLL must stay mapped: the window
+    // procedures and the tool windows' program-wide instances live in it.
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&SettingsKey), &self);
+    out = std::make_unique<HubWindow>(std::make_unique<frmAddIn>());
+  });
+}
+
+void MsgBoxService::Show(std::u16string_view text) {
+  try {
+    forms::MsgBox(W(text));
+  } catch (...) {
+  }
+}
+
+Status RegistrySettings::GetSetting(std::u16string_view app, std::u16string_view section,
+                                    std::u16string_view key, std::u16string_view fallback,
+                                    std::u16string& out) {
+  return Guarded([&] {
+    out.assign(fallback);
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey(app, section).c_str(), 0, KEY_QUERY_VALUE,
+                      &h) != ERROR_SUCCESS)
+      return;
+    const std::wstring name = W(key);
+    DWORD type = 0, bytes = 0;
+    LONG rc = RegQueryValueExW(h, name.c_str(), nullptr, &type, nullptr, &bytes);
+    if (rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ)) {
+      std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+      bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+      rc = RegQueryValueExW(h, name.c_str(), nullptr, &type,
+                            reinterpret_cast<BYTE*>(value.data()), &bytes);
+      if (rc == ERROR_SUCCESS) {
+        // The stored text may or may not carry its terminator.
+        value.resize(bytes / sizeof(wchar_t));
+        while (!value.empty() && value.back() == L'\0') value.pop_back();
+        out = U16(value);
+      }
+    }
+    RegCloseKey(h);
+  });
+}
+
+Status RegistrySettings::SaveSetting(std::u16string_view app, std::u16string_view section,
+                                     std::u16string_view key, std::u16string_view value) {
+  HKEY h = nullptr;
+  LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey(app, section).c_str(), 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &h, nullptr);
+  if (rc != ERROR_SUCCESS) return RegistryFailure(rc);
+  const std::wstring name = W(key), text = W(value);
+  rc = RegSetValueExW(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(h);
+  return rc == ERROR_SUCCESS ? Status::Ok() : RegistryFailure(rc);
+}
+
+}  // namespace quillstone

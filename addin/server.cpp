@@ -9,6 +9,7 @@
 #include <atomic>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "addin/com_host.h"
 #include "addin/connect.h"
@@ -316,9 +317,9 @@ const wchar_t kClasses[] = L"Software\\Classes\\";
 const wchar_t kAddinsKey[] = L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\Quillstone.Connect";
 const wchar_t kLibraryTitle[] = L"VB6 Add-In for BRINDLE Plus!";
 
-LONG SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+LONG SetValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
   HKEY h = nullptr;
-  LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+  LONG rc = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                             &h, nullptr);
   if (rc != ERROR_SUCCESS) return rc;
   rc = RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -337,31 +338,47 @@ LONG MakeKey(const std::wstring& key) {
 
 // Deletes `key` and what is under it, then each parent up to `stop` that is
 // left with nothing in it.
-void DeleteKey(std::wstring key, const std::wstring& stop) {
-  SHDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+void DeleteKey(HKEY root, std::wstring key, const std::wstring& stop) {
+  SHDeleteKeyW(root, key.c_str());
   for (;;) {
     size_t cut = key.rfind(L'\\');
     if (cut == std::wstring::npos) return;
     key.resize(cut);
     if (key.size() <= stop.size()) return;
     HKEY h = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return;
     DWORD subkeys = 0, values = 0;
     LONG rc = RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                                nullptr, nullptr, nullptr, nullptr);
     RegCloseKey(h);
     if (rc != ERROR_SUCCESS || subkeys || values) return;
-    if (RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str()) != ERROR_SUCCESS) return;
+    if (RegDeleteKeyW(root, key.c_str()) != ERROR_SUCCESS) return;
   }
+}
+
+// Windows merges the user's classes into the machine's view of them; Wine
+// (as of 8.0) does not, so there the classes also go into the prefix's
+// machine classes, which belong to the prefix's one user and need no rights.
+bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+std::vector<HKEY> ClassRoots() {
+  std::vector<HKEY> roots{HKEY_CURRENT_USER};
+  if (UnderWine()) roots.push_back(HKEY_LOCAL_MACHINE);
+  return roots;
 }
 
 void Unregister() {
   const std::wstring classes = kClasses;
-  DeleteKey(classes + L"CLSID\\" + GuidText(CLSID_Connect), classes);
-  DeleteKey(classes + kProgId, classes);
-  DeleteKey(classes + L"TypeLib\\" + GuidText(LIBID_Quillstone), classes);
-  DeleteKey(classes + L"Interface\\" + GuidText(IID__Connect), classes);
-  DeleteKey(kAddinsKey, L"Software\\Microsoft");
+  for (HKEY root : ClassRoots()) {
+    DeleteKey(root, classes + L"CLSID\\" + GuidText(CLSID_Connect), classes);
+    DeleteKey(root, classes + kProgId, classes);
+    DeleteKey(root, classes + L"TypeLib\\" + GuidText(LIBID_Quillstone), classes);
+    DeleteKey(root, classes + L"Interface\\" + GuidText(IID__Connect), classes);
+  }
+  DeleteKey(HKEY_CURRENT_USER, kAddinsKey, L"Software\\Microsoft");
 }
 
 HRESULT Register() {
@@ -379,28 +396,32 @@ HRESULT Register() {
   const std::wstring iface = classes + L"Interface\\" + GuidText(IID__Connect);
   std::wstring folder = path.substr(0, path.rfind(L'\\') + 1);
 
-  const LONG results[] = {
-      SetValue(clsid, nullptr, kProgId),
-      SetValue(clsid + L"\\InprocServer32", nullptr, path),
-      SetValue(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment"),
-      SetValue(clsid + L"\\ProgID", nullptr, kProgId),
-      SetValue(clsid + L"\\TypeLib", nullptr, libid),
-      SetValue(clsid + L"\\VERSION", nullptr, L"1.0"),
-      SetValue(classes + kProgId, nullptr, kProgId),
-      SetValue(classes + kProgId + L"\\CLSID", nullptr, GuidText(CLSID_Connect)),
-      SetValue(lib_key, nullptr, kLibraryTitle),
-      SetValue(lib_key + L"\\0\\win32", nullptr, path),
-      SetValue(lib_key + L"\\FLAGS", nullptr, L"0"),
-      SetValue(lib_key + L"\\HELPDIR", nullptr, folder),
-      SetValue(iface, nullptr, L"_Connect"),
-      // Dual: the standard automation marshaler through the type library.
-      SetValue(iface + L"\\ProxyStubClsid32", nullptr, L"{00020424-0000-0000-C000-000000000046}"),
-      SetValue(iface + L"\\TypeLib", nullptr, libid),
-      SetValue(iface + L"\\TypeLib", L"Version", L"1.0"),
-      // The IDE lists every add-in under this key; nothing more is needed
-      // to list it, unloaded.
-      MakeKey(kAddinsKey),
-  };
+  std::vector<LONG> results;
+  for (HKEY root : ClassRoots()) {
+    auto set = [&](const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+      results.push_back(SetValue(root, key, name, value));
+    };
+    set(clsid, nullptr, kProgId);
+    set(clsid + L"\\InprocServer32", nullptr, path);
+    set(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+    set(clsid + L"\\ProgID", nullptr, kProgId);
+    set(clsid + L"\\TypeLib", nullptr, libid);
+    set(clsid + L"\\VERSION", nullptr, L"1.0");
+    set(classes + kProgId, nullptr, kProgId);
+    set(classes + kProgId + L"\\CLSID", nullptr, GuidText(CLSID_Connect));
+    set(lib_key, nullptr, kLibraryTitle);
+    set(lib_key + L"\\0\\win32", nullptr, path);
+    set(lib_key + L"\\FLAGS", nullptr, L"0");
+    set(lib_key + L"\\HELPDIR", nullptr, folder);
+    set(iface, nullptr, L"_Connect");
+    // Dual: the standard automation marshaler through the type library.
+    set(iface + L"\\ProxyStubClsid32", nullptr, L"{00020424-0000-0000-C000-000000000046}");
+    set(iface + L"\\TypeLib", nullptr, libid);
+    set(iface + L"\\TypeLib", L"Version", L"1.0");
+  }
+  // The IDE lists every add-in under this key; nothing more is needed to
+  // list it, unloaded.
+  results.push_back(MakeKey(kAddinsKey));
   for (LONG rc : results) {
     if (rc != ERROR_SUCCESS) {
       Unregister();

@@ -1,0 +1,574 @@
+// Quillstone.dll through the real COM path: registered by regsvr32 in the
+// test's own Wine prefix, created by its programmatic name, and driven by a
+// substitute host made of COM objects of this file.
+#include <windows.h>
+#include <oaidl.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "addin/com_host.h"
+#include "addin/quillstone.h"
+#include "forms/testing/ui.h"
+
+namespace {
+
+using quillstone::Ref;
+namespace ui = forms::testing;
+
+const wchar_t kHubCaption[] = L"BRINDLE Plus - Windows XP Fenwick! - VB7";
+const wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\BRINDLE Plus!\\Settings";
+
+std::wstring Guid(REFGUID g) {
+  wchar_t text[40] = {};
+  StringFromGUID2(g, text, 40);
+  return text;
+}
+
+std::wstring DllPath() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p = path;
+  return p.substr(0, p.rfind(L'\\') + 1) + L"Quillstone.dll";
+}
+
+// Runs regsvr32 silently on the DLL; returns its exit code.
+DWORD Regsvr32(bool unregister) {
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  std::wstring cmd = L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s " +
+                     (unregister ? L"/u " : L"") + L"\"" + DllPath() + L"\"";
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return GetLastError() | 0x80000000u;
+  DWORD code = 0xFFFFFFFFu;
+  if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
+bool KeyExists(const std::wstring& key, HKEY root = HKEY_CURRENT_USER) {
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  RegCloseKey(h);
+  return true;
+}
+
+std::wstring ReadString(const std::wstring& key, const wchar_t* name) {
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return L"<no key>";
+  wchar_t buffer[512] = {};
+  DWORD bytes = sizeof buffer - sizeof(wchar_t), type = 0;
+  LONG rc = RegQueryValueExW(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
+  RegCloseKey(h);
+  if (rc != ERROR_SUCCESS) return L"<no value>";
+  return type == REG_SZ ? std::wstring(buffer) : L"<not a string>";
+}
+
+// The visible hub windows of this thread.
+std::vector<HWND> ShownHubs() {
+  std::vector<HWND> found;
+  struct Each {
+    static BOOL CALLBACK Window(HWND w, LPARAM p) {
+      wchar_t text[128] = {};
+      GetWindowTextW(w, text, 128);
+      if (IsWindowVisible(w) && std::wstring(text) == kHubCaption)
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+      return TRUE;
+    }
+  };
+  EnumThreadWindows(GetCurrentThreadId(), Each::Window, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// ---- the substitute host ----------------------------------------------
+
+// A late-bound object: members by name, each a handler of the raw call;
+// it also answers to the interface ids it is given.
+class Obj : public IDispatch {
+ public:
+  using Handler = std::function<HRESULT(WORD flags, DISPPARAMS* params, VARIANT* result)>;
+  explicit Obj(std::vector<IID> iids = {}) : iids_(std::move(iids)) {}
+  virtual ~Obj() = default;
+
+  void Member(const wchar_t* name, Handler h) {
+    DISPID id = static_cast<DISPID>(members_.size() + 1);
+    names_[name] = id;
+    members_[id] = std::move(h);
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = nullptr;
+    bool known = iid == IID_IUnknown || iid == IID_IDispatch;
+    for (const IID& i : iids_) known = known || iid == i;
+    if (!known) return Extra(iid, out);
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG n = --refs_;
+    if (!n) delete this;
+    return n;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                          DISPID* ids) override {
+    auto it = names_.find(names[0]);
+    if (count != 1 || it == names_.end()) return DISP_E_UNKNOWNNAME;
+    ids[0] = it->second;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* info, UINT*) override {
+    auto it = members_.find(id);
+    if (it == members_.end()) return DISP_E_MEMBERNOTFOUND;
+    HRESULT hr = it->second(flags, params, result);
+    if (hr == DISP_E_EXCEPTION && info) {
+      *info = {};
+      info->bstrDescription = SysAllocString(failure_.c_str());
+      info->scode = E_FAIL;
+    }
+    return hr;
+  }
+  // Makes a handler fail with a description, as a host raises an error.
+  HRESULT Raise(std::wstring description) {
+    failure_ = std::move(description);
+    return DISP_E_EXCEPTION;
+  }
+
+ protected:
+  virtual HRESULT Extra(REFIID, void**) { return E_NOINTERFACE; }
+
+ private:
+  std::vector<IID> iids_;
+  std::map<std::wstring, DISPID> names_;
+  std::map<DISPID, Handler> members_;
+  std::wstring failure_;
+  ULONG refs_ = 1;
+};
+
+HRESULT ReturnObject(VARIANT* result, IDispatch* d) {
+  if (result) {
+    VariantInit(result);
+    result->vt = VT_DISPATCH;
+    result->pdispVal = d;
+    if (d) d->AddRef();
+  }
+  return S_OK;
+}
+
+// The click-event source of one control, with its one connection point.
+class Source final : public Obj, public IConnectionPointContainer, public IConnectionPoint {
+ public:
+  Source() = default;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return Obj::QueryInterface(iid, out);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return Obj::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return Obj::Release(); }
+
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
+    *out = nullptr;
+    if (iid != quillstone::DIID_CommandBarEvents) return CONNECT_E_NOCONNECTION;
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+    *iid = quillstone::DIID_CommandBarEvents;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+    Ref<IDispatch> d;
+    if (FAILED(sink->QueryInterface(quillstone::DIID_CommandBarEvents,
+                                    reinterpret_cast<void**>(d.put()))))
+      return CONNECT_E_CANNOTCONNECT;
+    sinks_[*cookie = next_++] = d;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+    return sinks_.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+  size_t Sinks() const { return sinks_.size(); }
+  // Raises Click(CommandBarControl, handled, CancelDefault) on every sink.
+  void Fire(IDispatch* control, VARIANT_BOOL& handled, VARIANT_BOOL& cancel) {
+    auto copy = sinks_;
+    for (auto& [cookie, sink] : copy) {
+      VARIANT args[3];
+      for (VARIANT& a : args) VariantInit(&a);
+      args[2].vt = VT_DISPATCH;
+      args[2].pdispVal = control;
+      args[1].vt = VT_BOOL | VT_BYREF;
+      args[1].pboolVal = &handled;
+      args[0].vt = VT_BOOL | VT_BYREF;
+      args[0].pboolVal = &cancel;
+      DISPPARAMS params = {args, nullptr, 3, 0};
+      EXPECT_EQ(sink->Invoke(quillstone::kDispidClick, IID_NULL, 0, DISPATCH_METHOD, &params,
+                             nullptr, nullptr, nullptr),
+                S_OK);
+    }
+  }
+
+ protected:
+  HRESULT Extra(REFIID iid, void** out) override {
+    if (iid == IID_IConnectionPointContainer) *out = static_cast<IConnectionPointContainer*>(this);
+    else if (iid == IID_IConnectionPoint) *out = static_cast<IConnectionPoint*>(this);
+    else return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+
+ private:
+  std::map<DWORD, Ref<IDispatch>> sinks_;
+  DWORD next_ = 1;
+};
+
+// A host IDE with an "Add-Ins" bar that records its controls.
+struct Host {
+  struct Control {
+    Ref<Obj> object;
+    VARTYPE type_vt = VT_EMPTY;
+    SHORT type = 0;
+    UINT add_args = 0;
+    std::wstring caption;
+  };
+  std::vector<Control> controls;
+  std::vector<Ref<Source>> sources;
+  std::vector<IDispatch*> asked_for;  // the controls CommandBarEvents was given
+  std::wstring events_failure;        // when set, reading Events raises this
+
+  Ref<Obj> root{new Obj({quillstone::IID_VBE}), false};
+  Ref<Obj> bars{new Obj({quillstone::IID_CommandBars}), false};
+  Ref<Obj> bar{new Obj(), false};
+  Ref<Obj> items{new Obj(), false};
+  Ref<Obj> events{new Obj({quillstone::IID_Events}), false};
+
+  Host() {
+    root->Member(L"CommandBars", [this](WORD, DISPPARAMS*, VARIANT* r) { return ReturnObject(r, bars.get()); });
+    root->Member(L"Events", [this](WORD, DISPPARAMS*, VARIANT* r) {
+      if (!events_failure.empty()) return root->Raise(events_failure);
+      return ReturnObject(r, events.get());
+    });
+    bars->Member(L"Item", [this](WORD, DISPPARAMS* p, VARIANT* r) {
+      if (p->cArgs != 1 || p->rgvarg[0].vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
+      bool found = std::wstring(p->rgvarg[0].bstrVal) == L"Add-Ins";
+      return ReturnObject(r, found ? bar.get() : nullptr);
+    });
+    bar->Member(L"Controls", [this](WORD, DISPPARAMS*, VARIANT* r) { return ReturnObject(r, items.get()); });
+    items->Member(L"Add", [this](WORD, DISPPARAMS* p, VARIANT* r) {
+      Control c;
+      c.object = Ref<Obj>(new Obj({quillstone::IID_CommandBarControl}), false);
+      c.add_args = p->cArgs;
+      if (p->cArgs >= 1) {
+        c.type_vt = p->rgvarg[p->cArgs - 1].vt;
+        c.type = p->rgvarg[p->cArgs - 1].iVal;
+      }
+      Obj* self = c.object.get();
+      self->Member(L"Caption", [this, self](WORD flags, DISPPARAMS* p, VARIANT*) {
+        if (!(flags & DISPATCH_PROPERTYPUT) || p->cArgs != 1 || p->rgvarg[0].vt != VT_BSTR)
+          return DISP_E_TYPEMISMATCH;
+        Find(self)->caption = p->rgvarg[0].bstrVal;
+        return S_OK;
+      });
+      self->Member(L"Delete", [this, self](WORD, DISPPARAMS*, VARIANT*) {
+        for (auto it = controls.begin(); it != controls.end(); ++it) {
+          if (it->object.get() == self) {
+            controls.erase(it);
+            return S_OK;
+          }
+        }
+        return E_FAIL;
+      });
+      controls.push_back(c);
+      return ReturnObject(r, self);
+    });
+    events->Member(L"CommandBarEvents", [this](WORD, DISPPARAMS* p, VARIANT* r) {
+      asked_for.push_back(p->cArgs == 1 && p->rgvarg[0].vt == VT_DISPATCH ? p->rgvarg[0].pdispVal : nullptr);
+      Ref<Source> s(new Source(), false);
+      sources.push_back(s);
+      return ReturnObject(r, static_cast<Obj*>(s.get()));
+    });
+  }
+  Control* Find(Obj* o) {
+    for (auto& c : controls)
+      if (c.object.get() == o) return &c;
+    return nullptr;
+  }
+  void Click() {
+    ASSERT_FALSE(sources.empty());
+    VARIANT_BOOL handled = VARIANT_FALSE, cancel = VARIANT_FALSE;
+    sources.back()->Fire(controls.empty() ? nullptr : controls.back().object.get(), handled, cancel);
+    EXPECT_EQ(handled, VARIANT_FALSE);
+    EXPECT_EQ(cancel, VARIANT_FALSE);
+  }
+};
+
+class QuillstoneTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    CoInitialize(nullptr);
+    ASSERT_EQ(Regsvr32(false), 0u);
+  }
+  static void TearDownTestSuite() {
+    EXPECT_EQ(Regsvr32(true), 0u);
+    CoUninitialize();
+  }
+  void SetUp() override { RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey); }
+
+  Ref<quillstone::_IDTExtensibility2> Create() {
+    CLSID clsid = {};
+    EXPECT_EQ(CLSIDFromProgID(quillstone::kProgId, &clsid), S_OK);
+    EXPECT_EQ(clsid, quillstone::CLSID_Connect);
+    Ref<quillstone::_IDTExtensibility2> addin;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, quillstone::IID__IDTExtensibility2,
+                               reinterpret_cast<void**>(addin.put())),
+              S_OK);
+    return addin;
+  }
+};
+
+TEST_F(QuillstoneTest, ConnectionMenuClickAndDisconnection) {
+  Host host;
+  auto addin = Create();
+  ASSERT_TRUE(addin);
+  ASSERT_EQ(addin->OnConnection(host.root.get(), 1, nullptr, nullptr), S_OK);
+
+  ASSERT_EQ(host.controls.size(), 1u);
+  EXPECT_EQ(host.controls[0].add_args, 1u);
+  EXPECT_EQ(host.controls[0].type_vt, VT_I2);
+  EXPECT_EQ(host.controls[0].type, 1);
+  EXPECT_EQ(host.controls[0].caption, L"My AddIn");
+  ASSERT_EQ(host.sources.size(), 1u);
+  EXPECT_EQ(host.asked_for[0], static_cast<IDispatch*>(host.controls[0].object.get()));
+  EXPECT_EQ(host.sources[0]->Sinks(), 1u);
+  EXPECT_TRUE(ShownHubs().empty());
+
+  host.Click();
+  auto shown = ShownHubs();
+  ASSERT_EQ(shown.size(), 1u);
+  host.Click();  // a second click keeps the one hub
+  EXPECT_EQ(ShownHubs(), shown);
+
+  Ref<quillstone::_Connect> connect;
+  ASSERT_EQ(addin->QueryInterface(quillstone::IID__Connect, reinterpret_cast<void**>(connect.put())), S_OK);
+  VARIANT_BOOL displayed = 0;
+  EXPECT_EQ(connect->get_FormDisplayed(&displayed), S_OK);
+  EXPECT_EQ(displayed, VARIANT_TRUE);
+  Ref<IDispatch> vbe;
+  EXPECT_EQ(connect->get_VBInstance(vbe.put()), S_OK);
+  EXPECT_EQ(vbe.get(), static_cast<IDispatch*>(host.root.get()));
+
+  ASSERT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+  EXPECT_TRUE(host.controls.empty());
+  EXPECT_EQ(ReadString(kSettingsKey, L"DisplayOnConnect"), L"1");
+  EXPECT_FALSE(IsWindow(shown[0]));  // the hub was unloaded
+
+  // Connected again after start-up with "1" stored: a new hub shows at once.
+  ASSERT_EQ(addin->OnConnection(host.root.get(), 0, nullptr, nullptr), S_OK);
+  EXPECT_EQ(host.controls.size(), 1u);
+  EXPECT_EQ(host.sources[0]->Sinks(), 0u);  // the old subscription ended
+  EXPECT_EQ(host.sources[1]->Sinks(), 1u);
+  ASSERT_EQ(ShownHubs().size(), 1u);
+  EXPECT_EQ(connect->Hide(), S_OK);
+  EXPECT_TRUE(ShownHubs().empty());
+  ASSERT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+  EXPECT_EQ(ReadString(kSettingsKey, L"DisplayOnConnect"), L"0");
+  EXPECT_TRUE(host.controls.empty());
+}
+
+TEST_F(QuillstoneTest, HostFailureIsReportedAndConnectionCompletes) {
+  Host host;
+  host.events_failure = L"Events are switched off";
+  ui::MessageBoxes boxes;
+  auto addin = Create();
+  ASSERT_TRUE(addin);
+  EXPECT_EQ(addin->OnConnection(host.root.get(), 0, nullptr, nullptr), S_OK);
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, L"Events are switched off");
+  EXPECT_EQ(boxes.shown()[0].title, L"BRINDLE Plus!");
+  EXPECT_EQ(host.controls.size(), 1u);  // added before the failure; it stays
+  EXPECT_TRUE(host.sources.empty());
+
+  // An Application that is not the host's root object.
+  Ref<Obj> stranger(new Obj(), false);
+  EXPECT_EQ(addin->OnConnection(stranger.get(), 1, nullptr, nullptr), S_OK);
+  ASSERT_EQ(boxes.shown().size(), 2u);
+  EXPECT_EQ(boxes.shown()[1].text, L"Type mismatch");
+  EXPECT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+  EXPECT_TRUE(host.controls.empty());
+}
+
+TEST_F(QuillstoneTest, DispatchReachesConnectByName) {
+  Ref<quillstone::_IDTExtensibility2> addin = Create();
+  ASSERT_TRUE(addin);
+  Ref<IDispatch> d;
+  ASSERT_EQ(addin->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(d.put())), S_OK);
+  LPOLESTR name = const_cast<LPOLESTR>(L"FormDisplayed");
+  DISPID id = 0;
+  ASSERT_EQ(d->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+  VARIANT value;
+  VariantInit(&value);
+  value.vt = VT_BOOL;
+  value.boolVal = VARIANT_TRUE;
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params = {&value, &put, 1, 1};
+  ASSERT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr), S_OK);
+  VARIANT result;
+  VariantInit(&result);
+  DISPPARAMS none = {nullptr, nullptr, 0, 0};
+  ASSERT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr), S_OK);
+  EXPECT_EQ(result.vt, VT_BOOL);
+  EXPECT_EQ(result.boolVal, VARIANT_TRUE);
+
+  // AddToAddInCommandBar without a host returns nothing.
+  name = const_cast<LPOLESTR>(L"AddToAddInCommandBar");
+  ASSERT_EQ(d->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+  BSTR caption = SysAllocString(L"My AddIn");
+  VARIANT arg;
+  VariantInit(&arg);
+  arg.vt = VT_BSTR | VT_BYREF;
+  arg.pbstrVal = &caption;
+  DISPPARAMS one = {&arg, nullptr, 1, 0};
+  ASSERT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &one, &result, nullptr, nullptr), S_OK);
+  EXPECT_EQ(result.vt, VT_DISPATCH);
+  EXPECT_EQ(result.pdispVal, nullptr);
+  EXPECT_STREQ(caption, L"My AddIn");
+  SysFreeString(caption);
+}
+
+TEST_F(QuillstoneTest, TypeLibraryDescribesConnect) {
+  Ref<ITypeLib> lib;
+  ASSERT_EQ(LoadTypeLibEx(DllPath().c_str(), REGKIND_NONE, lib.put()), S_OK);
+  TLIBATTR* attr = nullptr;
+  ASSERT_EQ(lib->GetLibAttr(&attr), S_OK);
+  EXPECT_EQ(attr->guid, quillstone::LIBID_Quillstone);
+  EXPECT_EQ(attr->wMajorVerNum, 1);
+  EXPECT_EQ(attr->wMinorVerNum, 0);
+  EXPECT_EQ(attr->lcid, 0u);
+  lib->ReleaseTLibAttr(attr);
+  BSTR name = nullptr, doc = nullptr;
+  ASSERT_EQ(lib->GetDocumentation(-1, &name, &doc, nullptr, nullptr), S_OK);
+  EXPECT_STREQ(name, L"Quillstone");
+  EXPECT_STREQ(doc, L"VB6 Add-In for BRINDLE Plus!");
+  SysFreeString(name);
+  SysFreeString(doc);
+
+  // The registered library is the same one.
+  Ref<ITypeLib> registered;
+  EXPECT_EQ(LoadRegTypeLib(quillstone::LIBID_Quillstone, 1, 0, 0, registered.put()), S_OK);
+
+  Ref<ITypeInfo> dispatch;
+  ASSERT_EQ(lib->GetTypeInfoOfGuid(quillstone::IID__Connect, dispatch.put()), S_OK);
+  // The table half of the dual interface.
+  HREFTYPE ref = 0;
+  Ref<ITypeInfo> info;
+  ASSERT_EQ(dispatch->GetRefTypeOfImplType(-1, &ref), S_OK);
+  ASSERT_EQ(dispatch->GetRefTypeInfo(ref, info.put()), S_OK);
+  TYPEATTR* type = nullptr;
+  ASSERT_EQ(info->GetTypeAttr(&type), S_OK);
+  EXPECT_EQ(type->typekind, TKIND_INTERFACE);
+  EXPECT_TRUE(type->wTypeFlags & TYPEFLAG_FDUAL);
+  ASSERT_EQ(type->cFuncs, 11);
+  info->ReleaseTypeAttr(type);
+
+  struct Slot {
+    const wchar_t* name;
+    INVOKEKIND kind;
+    VARTYPE arg;  // VT_EMPTY: none
+  };
+  const Slot slots[] = {
+      {L"FormDisplayed", INVOKE_PROPERTYGET, VT_PTR},     {L"FormDisplayed", INVOKE_PROPERTYPUT, VT_BOOL},
+      {L"VBInstance", INVOKE_PROPERTYGET, VT_PTR},        {L"VBInstance", INVOKE_PROPERTYPUT, VT_DISPATCH},
+      {L"VBInstance", INVOKE_PROPERTYPUTREF, VT_DISPATCH}, {L"MenuHandler", INVOKE_PROPERTYGET, VT_PTR},
+      {L"MenuHandler", INVOKE_PROPERTYPUT, VT_DISPATCH},  {L"MenuHandler", INVOKE_PROPERTYPUTREF, VT_DISPATCH},
+      {L"Hide", INVOKE_FUNC, VT_EMPTY},                   {L"Show", INVOKE_FUNC, VT_EMPTY},
+      {L"AddToAddInCommandBar", INVOKE_FUNC, VT_PTR},
+  };
+  std::map<std::wstring, MEMBERID> ids;
+  for (UINT i = 0; i < 11; ++i) {
+    FUNCDESC* f = nullptr;
+    ASSERT_EQ(info->GetFuncDesc(i, &f), S_OK);
+    BSTR fname = nullptr;
+    UINT n = 0;
+    info->GetNames(f->memid, &fname, 1, &n);
+    EXPECT_STREQ(fname, slots[i].name) << i;
+    EXPECT_EQ(f->invkind, slots[i].kind) << i;
+    // After IUnknown's three and IDispatch's four slots.
+    EXPECT_EQ(f->oVft, static_cast<SHORT>((7 + i) * sizeof(void*))) << i;
+    if (slots[i].arg == VT_EMPTY) {
+      EXPECT_EQ(f->cParams, 0) << i;
+    } else {
+      ASSERT_GE(f->cParams, 1) << i;
+      EXPECT_EQ(f->lprgelemdescParam[0].tdesc.vt, slots[i].arg) << i;
+    }
+    // Every access of one property shares its id.
+    auto [it, fresh] = ids.emplace(fname, f->memid);
+    EXPECT_TRUE(fresh || it->second == f->memid) << i;
+    SysFreeString(fname);
+    info->ReleaseFuncDesc(f);
+  }
+  EXPECT_EQ(ids.size(), 6u);
+
+  // FormDisplayed is a 16-bit Boolean; the caption goes by reference.
+  FUNCDESC* f = nullptr;
+  ASSERT_EQ(info->GetFuncDesc(0, &f), S_OK);
+  EXPECT_EQ(f->lprgelemdescParam[0].tdesc.lptdesc->vt, VT_BOOL);
+  info->ReleaseFuncDesc(f);
+  ASSERT_EQ(info->GetFuncDesc(10, &f), S_OK);
+  ASSERT_EQ(f->cParams, 2);
+  EXPECT_EQ(f->lprgelemdescParam[0].tdesc.lptdesc->vt, VT_BSTR);
+  info->ReleaseFuncDesc(f);
+}
+
+TEST(Registration, PerUserAndRemovedCompletely) {
+  const std::wstring classes = L"Software\\Classes\\";
+  const std::wstring keys[] = {
+      classes + L"CLSID\\" + Guid(quillstone::CLSID_Connect),
+      classes + L"Quillstone.Connect",
+      classes + L"TypeLib\\" + Guid(quillstone::LIBID_Quillstone),
+      classes + L"Interface\\" + Guid(quillstone::IID__Connect),
+      L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\Quillstone.Connect",
+  };
+  ASSERT_EQ(Regsvr32(false), 0u);
+  for (const auto& k : keys) EXPECT_TRUE(KeyExists(k)) << std::string(k.begin(), k.end());
+  EXPECT_EQ(ReadString(keys[0] + L"\\InprocServer32", nullptr), DllPath());
+  EXPECT_EQ(ReadString(keys[1] + L"\\CLSID", nullptr), Guid(quillstone::CLSID_Connect));
+  // Nothing about how it shows or loads is stored for the IDE.
+  HKEY h = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, keys[4].c_str(), 0, KEY_READ, &h), ERROR_SUCCESS);
+  DWORD values = 1, subkeys = 1;
+  RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                   nullptr, nullptr, nullptr);
+  RegCloseKey(h);
+  EXPECT_EQ(values, 0u);
+  EXPECT_EQ(subkeys, 0u);
+
+  ASSERT_EQ(Regsvr32(true), 0u);
+  for (const auto& k : keys) {
+    EXPECT_FALSE(KeyExists(k)) << std::string(k.begin(), k.end());
+    EXPECT_FALSE(KeyExists(k, HKEY_LOCAL_MACHINE)) << std::string(k.begin(), k.end());
+  }
+  EXPECT_FALSE(KeyExists(L"Software\\Microsoft\\Visual Basic"));
+}
+
+}  // namespace

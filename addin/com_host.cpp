@@ -134,6 +134,16 @@ Status Adapt(Status status, Ref<IDispatch>& d, std::shared_ptr<T>& out, Make mak
   return status;
 }
 
+// Calls a member that returns an object, asks it for `iid`, and wraps it in
+// the adapter `A`; nothing stays nothing.
+template <class A, class T>
+Status FetchObject(IDispatch* d, const wchar_t* name, WORD flags, Args& args, REFIID iid,
+                 std::shared_ptr<T>& out) {
+  Ref<IDispatch> result;
+  return Adapt(CallForObject(d, name, flags, args, iid, result), result, out,
+               [](Ref<IDispatch> r) { return std::make_shared<A>(std::move(r)); });
+}
+
 class ComCommandBarControl final : public ComObject, public brindle::CommandBarControl {
  public:
   using ComObject::ComObject;
@@ -154,9 +164,7 @@ class ComCommandBarControls final : public ComObject, public brindle::CommandBar
   Status Add(int16_t type, std::shared_ptr<brindle::HostObject>& out) override {
     Args args;
     args.Short(type);
-    Ref<IDispatch> d;
-    return Adapt(CallForObject(dispatch(), L"Add", DISPATCH_METHOD, args, IID_IDispatch, d), d,
-                 out, [](Ref<IDispatch> r) { return std::make_shared<ComObject>(std::move(r)); });
+    return FetchObject<ComObject>(dispatch(), L"Add", DISPATCH_METHOD, args, IID_IDispatch, out);
   }
 };
 
@@ -165,10 +173,8 @@ class ComCommandBar final : public ComObject, public brindle::CommandBar {
   using ComObject::ComObject;
   Status Controls(std::shared_ptr<brindle::CommandBarControls>& out) override {
     Args none;
-    Ref<IDispatch> d;
-    return Adapt(
-        CallForObject(dispatch(), L"Controls", DISPATCH_PROPERTYGET, none, IID_IDispatch, d), d,
-        out, [](Ref<IDispatch> r) { return std::make_shared<ComCommandBarControls>(std::move(r)); });
+    return FetchObject<ComCommandBarControls>(dispatch(), L"Controls", DISPATCH_PROPERTYGET, none,
+                                            IID_IDispatch, out);
   }
 };
 
@@ -178,10 +184,8 @@ class ComCommandBars final : public ComObject, public brindle::CommandBars {
   Status Item(std::u16string_view name, std::shared_ptr<brindle::CommandBar>& out) override {
     Args args;
     args.String(name);
-    Ref<IDispatch> d;
-    return Adapt(CallForObject(dispatch(), L"Item", DISPATCH_METHOD | DISPATCH_PROPERTYGET, args,
-                               IID_IDispatch, d),
-                 d, out, [](Ref<IDispatch> r) { return std::make_shared<ComCommandBar>(std::move(r)); });
+    return FetchObject<ComCommandBar>(dispatch(), L"Item", DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                                    args, IID_IDispatch, out);
   }
 };
 
@@ -317,11 +321,8 @@ class ComEvents final : public ComObject, public brindle::Events {
                              std::shared_ptr<brindle::CommandBarEvents>& out) override {
     Args args;
     args.Object(DispatchOf(control));
-    Ref<IDispatch> d;
-    return Adapt(CallForObject(dispatch(), L"CommandBarEvents", DISPATCH_PROPERTYGET, args,
-                               IID_IDispatch, d),
-                 d, out,
-                 [](Ref<IDispatch> r) { return std::make_shared<ComCommandBarEvents>(std::move(r)); });
+    return FetchObject<ComCommandBarEvents>(dispatch(), L"CommandBarEvents", DISPATCH_PROPERTYGET,
+                                          args, IID_IDispatch, out);
   }
 };
 
@@ -330,16 +331,12 @@ class ComVBE final : public ComObject, public brindle::VBE {
   using ComObject::ComObject;
   Status GetCommandBars(std::shared_ptr<brindle::CommandBars>& out) override {
     Args none;
-    Ref<IDispatch> d;
-    return Adapt(
-        CallForObject(dispatch(), L"CommandBars", DISPATCH_PROPERTYGET, none, IID_CommandBars, d),
-        d, out, [](Ref<IDispatch> r) { return std::make_shared<ComCommandBars>(std::move(r)); });
+    return FetchObject<ComCommandBars>(dispatch(), L"CommandBars", DISPATCH_PROPERTYGET, none,
+                                     IID_CommandBars, out);
   }
   Status GetEvents(std::shared_ptr<brindle::Events>& out) override {
     Args none;
-    Ref<IDispatch> d;
-    return Adapt(CallForObject(dispatch(), L"Events", DISPATCH_PROPERTYGET, none, IID_Events, d),
-                 d, out, [](Ref<IDispatch> r) { return std::make_shared<ComEvents>(std::move(r)); });
+    return FetchObject<ComEvents>(dispatch(), L"Events", DISPATCH_PROPERTYGET, none, IID_Events, out);
   }
 };
 
@@ -372,20 +369,23 @@ Status FromHResult(HRESULT hr, const EXCEPINFO* info) {
     }
     SysFreeString(text);
   }
+  std::u16string text = u"Automation error";
+  std::u16string system = SystemText(static_cast<DWORD>(hr));
+  if (!system.empty()) text += u"\r\n" + system;
+  return Status::Fail(std::move(text), hr);
+}
+
+std::u16string SystemText(DWORD code) {
   wchar_t* buffer = nullptr;
   DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer),
-                           0, nullptr);
-  std::u16string text = u"Automation error";
-  if (n && buffer) {
-    std::u16string system(reinterpret_cast<const char16_t*>(buffer), n);
-    while (!system.empty() && (system.back() == u'\n' || system.back() == u'\r' || system.back() == u' '))
-      system.pop_back();
-    if (!system.empty()) text += u"\r\n" + system;
-  }
+                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::u16string text;
+  if (n && buffer) text.assign(reinterpret_cast<const char16_t*>(buffer), n);
   if (buffer) LocalFree(buffer);
-  return Status::Fail(std::move(text), hr);
+  while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' '))
+    text.pop_back();
+  return text;
 }
 
 HRESULT ToHResult(const Status& status) {

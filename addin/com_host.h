@@ -47,6 +47,8 @@ class Ref {
 
 // The status of a failed COM call, described as a user should see it.
 brindle::Status FromHResult(HRESULT hr, const EXCEPINFO* info = nullptr);
+// The system's text for an error code; empty when it has none.
+std::u16string SystemText(DWORD code);
 // An HRESULT for a Status, leaving its description as the thread's error info.
 HRESULT ToHResult(const brindle::Status& status);
 

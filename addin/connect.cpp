@@ -75,7 +75,7 @@ Status Connect::Form(Hub*& out) {
     std::unique_ptr<Hub> hub;
     Status status = hubs_.Create(hub);
     if (!status.ok()) return status;
-    if (!hub) return Status::Fail(u"Object variable not set");
+    if (!hub) return Status::Fail(u"Object variable or With block variable not set");
     AddInForm = std::move(hub);
   }
   out = AddInForm.get();
@@ -85,7 +85,7 @@ Status Connect::Form(Hub*& out) {
 void Connect::AddinInstance_OnConnection(const std::shared_ptr<HostObject>& Application,
                                          int32_t ConnectMode) noexcept {
   try {
-    if (!Application) Check(Status::Fail(u"Object variable not set"));
+    if (!Application) Check(Status::Fail(u"Object variable or With block variable not set"));
     std::shared_ptr<VBE> root;
     Check(Application->AsVBE(root));
     if (!root) Check(Status::Fail(u"Type mismatch", Status::kNoInterface));
@@ -97,7 +97,7 @@ void Connect::AddinInstance_OnConnection(const std::shared_ptr<HostObject>& Appl
       MenuControl = AddToAddInCommandBar(std::u16string(kMenuCaption));
       std::shared_ptr<Events> events;
       Check(VBInstance->GetEvents(events));
-      if (!events) Check(Status::Fail(u"Object variable not set"));
+      if (!events) Check(Status::Fail(u"Object variable or With block variable not set"));
       std::shared_ptr<CommandBarEvents> source;
       Check(events->GetCommandBarEvents(MenuControl, source));
       Check(SetMenuHandler(std::move(source)));
@@ -119,7 +119,7 @@ void Connect::AddinInstance_OnConnection(const std::shared_ptr<HostObject>& Appl
 
 void Connect::AddinInstance_OnDisconnection() noexcept {
   Try([&] {
-    return MenuControl ? MenuControl->Delete() : Status::Fail(u"Object variable not set");
+    return MenuControl ? MenuControl->Delete() : Status::Fail(u"Object variable or With block variable not set");
   });
   if (FormDisplayed) {
     Try([&] { return settings_.SaveSetting(kAppTitle, kSettingsSection, kDisplayOnConnectKey, u"1"); });

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "addin/com_host.h"
 #include "app/frmAddIn.h"
 #include "forms/forms.h"
 
@@ -18,20 +19,11 @@ namespace {
 std::u16string U16(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
 std::wstring W(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
 
-std::u16string SystemText(LONG code) {
-  wchar_t* buffer = nullptr;
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, static_cast<DWORD>(code), 0,
-                           reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = n && buffer ? std::wstring(buffer, n) : L"error " + std::to_wstring(code);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-    text.pop_back();
-  return U16(text);
+Status RegistryFailure(LONG code) {
+  std::u16string text = SystemText(static_cast<DWORD>(code));
+  if (text.empty()) text = u"Registry error " + U16(std::to_wstring(code));
+  return Status::Fail(std::move(text), HRESULT_FROM_WIN32(code));
 }
-
-Status RegistryFailure(LONG code) { return Status::Fail(SystemText(code), HRESULT_FROM_WIN32(code)); }
 
 // Runs a window operation, turning what it throws into a Status.
 template <class Action>

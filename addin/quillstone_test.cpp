@@ -369,6 +369,13 @@ TEST_F(QuillstoneTest, ConnectionMenuClickAndDisconnection) {
   host.Click();  // a second click keeps the one hub
   EXPECT_EQ(ShownHubs(), shown);
 
+  // Tab moves the focus in the hub though the host, not the hub, pumps the
+  // messages: from "Archived Snippets" (tab index 0) to "Resource Hacker".
+  EXPECT_TRUE(ui::WaitFor([&] { return GetFocus() && GetParent(GetFocus()) == shown[0]; }));
+  EXPECT_EQ(ui::TextOf(GetFocus()), L"Archived Snippets");
+  ui::Tab();
+  EXPECT_TRUE(ui::WaitFor([&] { return ui::TextOf(GetFocus()) == L"Resource Hacker"; }));
+
   Ref<quillstone::_Connect> connect;
   ASSERT_EQ(addin->QueryInterface(quillstone::IID__Connect, reinterpret_cast<void**>(connect.put())), S_OK);
   VARIANT_BOOL displayed = 0;

@@ -101,11 +101,39 @@ struct Dispatcher {
   }
 };
 
+// An automation interface whose IDispatch half works from its type
+// information.
+template <class Interface>
+class Dispatched : public Interface {
+ public:
+  explicit Dispatched(const IID& iid) : dispatch_{iid} {}
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    return Entry([&] { return dispatch_.GetTypeInfoCount(count); });
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** out) override {
+    return Entry([&] { return dispatch_.GetTypeInfo(index, out); });
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                          DISPID* ids) override {
+    return Entry([&] { return dispatch_.GetIDsOfNames(names, count, ids); });
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* excep, UINT* arg) override {
+    return Entry([&] {
+      return dispatch_.Invoke(static_cast<Interface*>(this), id, flags, params, result, excep, arg);
+    });
+  }
+
+ private:
+  Dispatcher dispatch_;
+};
+
 std::atomic<long> g_locks{0};
 
-class ConnectObject final : public _Connect {
+class ConnectObject final : public Dispatched<_Connect> {
  public:
-  ConnectObject() { ObjectCreated(); }
+  ConnectObject() : Dispatched(IID__Connect) { ObjectCreated(); }
   ~ConnectObject() { ObjectDestroyed(); }
 
   // IUnknown
@@ -132,24 +160,6 @@ class ConnectObject final : public _Connect {
       }
     }
     return n;
-  }
-
-  // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    return Entry([&] { return dispatch_.GetTypeInfoCount(count); });
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** out) override {
-    return Entry([&] { return dispatch_.GetTypeInfo(index, out); });
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                          DISPID* ids) override {
-    return Entry([&] { return dispatch_.GetIDsOfNames(names, count, ids); });
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* excep, UINT* arg) override {
-    return Entry([&] {
-      return dispatch_.Invoke(static_cast<_Connect*>(this), id, flags, params, result, excep, arg);
-    });
   }
 
   // _Connect
@@ -214,8 +224,9 @@ class ConnectObject final : public _Connect {
 
   // The host's add-in connection interface, as a second table of the same
   // object.
-  struct Extensibility final : _IDTExtensibility2 {
-    explicit Extensibility(ConnectObject& owner) : owner(owner) {}
+  struct Extensibility final : Dispatched<_IDTExtensibility2> {
+    explicit Extensibility(ConnectObject& owner)
+        : Dispatched(IID__IDTExtensibility2), owner(owner) {}
     ConnectObject& outer() { return owner; }
     ConnectObject& owner;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -223,23 +234,6 @@ class ConnectObject final : public _Connect {
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return outer().AddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return outer().Release(); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-      return Entry([&] { return dispatch.GetTypeInfoCount(count); });
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** out) override {
-      return Entry([&] { return dispatch.GetTypeInfo(index, out); });
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) override {
-      return Entry([&] { return dispatch.GetIDsOfNames(names, count, ids); });
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excep, UINT* arg) override {
-      return Entry([&] {
-        return dispatch.Invoke(static_cast<_IDTExtensibility2*>(this), id, flags, params, result,
-                               excep, arg);
-      });
-    }
     HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, LONG ConnectMode,
                                            IDispatch* AddInInst, SAFEARRAY**) override {
       return Entry([&] {
@@ -257,12 +251,9 @@ class ConnectObject final : public _Connect {
     HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY**) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY**) override { return S_OK; }
-
-    Dispatcher dispatch{IID__IDTExtensibility2};
   };
 
   std::atomic<ULONG> refs_{1};
-  Dispatcher dispatch_{IID__Connect};
   HubWindows hubs_;
   RegistrySettings settings_;
   MsgBoxService msgbox_;

@@ -156,29 +156,4 @@ TEST_F(HubTest, EveryNewHubObjectRegistersTheCommonControlsEvenWithoutTheEntryPo
   Pump();
 }
 
-TEST_F(HubTest, TheConverterConvertsEveryChangeOfItsInput) {
-  Form10& f = forms::Instance<Form10>();
-  f.Show();
-  ExpectClientSize(f, 8925, 6000);
-  ExpectControl(f.Text1, L"Edit", L"Text1", f.hwnd(), 120, 120, 3735, 5775);
-  ExpectControl(f.Text2, L"Edit", L"Text2", f.hwnd(), 3960, 2160, 4695, 375);
-  EXPECT_EQ(GetFocus(), f.Text1.hwnd());
-  SendMessageW(f.Text1.hwnd(), EM_SETSEL, 0, -1);
-  Type(L"a");
-  EXPECT_EQ(f.Text2.Text(), L"\"a\"");
-  Type(L"\r");
-  EXPECT_EQ(f.Text2.Text(), L"\"a\" & vbNewLine & \"\"");
-  Type(L"c\"d");
-  EXPECT_EQ(f.Text2.Text(), L"\"a\" & vbNewLine & \"c\"\"d\"");
-  f.Text2.SetText(L"edited by hand");
-  f.Text1.SetText(L"hello");
-  EXPECT_EQ(f.Text2.Text(), L"\"hello\"");
-  f.Text1.SetText(L"");
-  EXPECT_EQ(f.Text2.Text(), L"");
-  f.Unload();
-  f.Show();
-  EXPECT_EQ(f.Text1.Text(), L"Text1");
-  EXPECT_EQ(f.Text2.Text(), L"Text2");
-}
-
 }  // namespace

@@ -12,34 +12,11 @@
 #include <vector>
 
 #include "converter/convert.h"
+#include "converter/sample_text.h"
 
 namespace {
 
-// Lines of 20 to 80 characters, now and then a quoted word or an empty line.
-std::u16string OrdinaryText(std::size_t bytes) {
-  std::mt19937 rng(1);
-  std::u16string text;
-  text.reserve(bytes / 2 + 100);
-  while (text.size() * 2 < bytes) {
-    const unsigned kind = rng() % 10;
-    if (kind == 0) {
-      text += u"\r\n";
-      continue;
-    }
-    const std::size_t length = 20 + rng() % 61;
-    const std::size_t start = text.size();
-    while (text.size() - start < length) {
-      if (rng() % 12 == 0) {
-        text += u"\"word\"";
-      } else {
-        text.append(1 + rng() % 8, static_cast<char16_t>(u'a' + rng() % 26));
-      }
-      text += u' ';
-    }
-    text += u"\r\n";
-  }
-  return text;
-}
+using brindle::testing::OrdinaryText;
 
 void BM_Convert(benchmark::State& state) {
   const std::u16string text = OrdinaryText(static_cast<std::size_t>(state.range(0)) << 20);

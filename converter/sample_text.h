@@ -66,4 +66,31 @@ inline std::u16string SampleText(std::mt19937& rng, const SampleOptions& options
   return text;
 }
 
+// Lines of 20 to 80 characters, now and then a quoted word or an empty line.
+// `bytes` counts UTF-16 bytes, two to a character.
+inline std::u16string OrdinaryText(std::size_t bytes) {
+  std::mt19937 rng(1);
+  std::u16string text;
+  text.reserve(bytes / 2 + 100);
+  while (text.size() * 2 < bytes) {
+    const unsigned kind = rng() % 10;
+    if (kind == 0) {
+      text += u"\r\n";
+      continue;
+    }
+    const std::size_t length = 20 + rng() % 61;
+    const std::size_t start = text.size();
+    while (text.size() - start < length) {
+      if (rng() % 12 == 0) {
+        text += u"\"word\"";
+      } else {
+        text.append(1 + rng() % 8, static_cast<char16_t>(u'a' + rng() % 26));
+      }
+      text += u' ';
+    }
+    text += u"\r\n";
+  }
+  return text;
+}
+
 }  // namespace brindle::testing

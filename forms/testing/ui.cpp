@@ -113,6 +113,18 @@ void PressKey(UINT vk) {
   Pump();
 }
 
+void PressKeyWith(UINT modifier, UINT vk) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  const BYTE before = keys[modifier];
+  keys[modifier] = 0x80;
+  SetKeyboardState(keys);
+  PressKey(vk);
+  GetKeyboardState(keys);
+  keys[modifier] = before;
+  SetKeyboardState(keys);
+}
+
 void Type(std::wstring_view text) {
   for (wchar_t ch : text) {
     if (ch == L'\r')

@@ -26,6 +26,10 @@ void Tab(bool shift = false);
 void PressKey(UINT vk);
 // The same; the character comes from the translation, not from `ch`.
 inline void PressKey(UINT vk, wchar_t /*ch*/) { PressKey(vk); }
+// A key pressed while a modifier (VK_CONTROL, VK_SHIFT) is held: the
+// thread's key state says the modifier is down while the pump translates
+// the key, as it would for Ctrl+V.
+void PressKeyWith(UINT modifier, UINT vk);
 // Types characters into the focused window; '\r' is the Enter key.
 void Type(std::wstring_view text);
 

@@ -68,6 +68,11 @@ class Args {
   std::vector<VARIANT> reversed_;  // shallow copies of vars_
 };
 
+// The thread's error info may be left over from an earlier failure (ours
+// included); a callee that fails without setting its own must not be
+// reported with that old text, so it is cleared before each host call.
+void ForgetErrorInfo() { SetErrorInfo(0, nullptr); }
+
 // Calls the member `name` of `d`, found through GetIDsOfNames.
 Status Call(IDispatch* d, const wchar_t* name, WORD flags, Args& args, VARIANT* result) {
   if (!d) return Fail(L"Object variable or With block variable not set", E_POINTER);
@@ -83,6 +88,7 @@ Status Call(IDispatch* d, const wchar_t* name, WORD flags, Args& args, VARIANT* 
   }
   EXCEPINFO info = {};
   UINT bad = 0;
+  ForgetErrorInfo();
   hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &info, &bad);
   Status status = SUCCEEDED(hr) ? Status::Ok() : FromHResult(hr, &info);
   SysFreeString(info.bstrSource);
@@ -279,6 +285,7 @@ class ComCommandBarEvents final : public ComObject, public brindle::CommandBarEv
     if (!status.ok()) return status;
     Ref<ClickSink> sink(new ClickSink(target), false);
     DWORD c = 0;
+    ForgetErrorInfo();
     HRESULT hr = point->Advise(sink.get(), &c);
     if (FAILED(hr)) {
       sink->Detach();
@@ -297,6 +304,7 @@ class ComCommandBarEvents final : public ComObject, public brindle::CommandBarEv
     Ref<IConnectionPoint> point;
     Status status = Point(point);
     if (!status.ok()) return status;
+    ForgetErrorInfo();
     HRESULT hr = point->Unadvise(cookie);
     return SUCCEEDED(hr) ? Status::Ok() : FromHResult(hr);
   }

@@ -256,6 +256,7 @@ struct Host {
   std::vector<Ref<Source>> sources;
   std::vector<IDispatch*> asked_for;  // the controls CommandBarEvents was given
   std::wstring events_failure;        // when set, reading Events raises this
+  HRESULT events_hr = S_OK;           // when failing, reading Events returns it bare
 
   Ref<Obj> root{new Obj({quillstone::IID_VBE}), false};
   Ref<Obj> bars{new Obj({quillstone::IID_CommandBars}), false};
@@ -267,6 +268,7 @@ struct Host {
     root->Member(L"CommandBars", [this](WORD, DISPPARAMS*, VARIANT* r) { return ReturnObject(r, bars.get()); });
     root->Member(L"Events", [this](WORD, DISPPARAMS*, VARIANT* r) {
       if (!events_failure.empty()) return root->Raise(events_failure);
+      if (FAILED(events_hr)) return events_hr;
       return ReturnObject(r, events.get());
     });
     bars->Member(L"Item", [this](WORD, DISPPARAMS* p, VARIANT* r) {
@@ -423,6 +425,53 @@ TEST_F(QuillstoneTest, HostFailureIsReportedAndConnectionCompletes) {
   EXPECT_EQ(boxes.shown()[1].text, L"Type mismatch");
   EXPECT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
   EXPECT_TRUE(host.controls.empty());
+}
+
+TEST_F(QuillstoneTest, BareFailureIsNotReportedWithAnOlderErrorText) {
+  // An error info left on the thread by an earlier failure.
+  Ref<ICreateErrorInfo> create;
+  ASSERT_EQ(CreateErrorInfo(create.put()), S_OK);
+  create->SetDescription(const_cast<LPOLESTR>(L"An older failure"));
+  Ref<IErrorInfo> old;
+  ASSERT_EQ(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(old.put())), S_OK);
+  SetErrorInfo(0, old.get());
+
+  Host host;
+  host.events_hr = E_ACCESSDENIED;
+  ui::MessageBoxes boxes;
+  auto addin = Create();
+  ASSERT_TRUE(addin);
+  EXPECT_EQ(addin->OnConnection(host.root.get(), 0, nullptr, nullptr), S_OK);
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  const std::wstring& text = boxes.shown()[0].text;
+  EXPECT_EQ(text.rfind(L"Automation error", 0), 0u) << std::string(text.begin(), text.end());
+  EXPECT_EQ(text.find(L"older"), std::wstring::npos);
+  EXPECT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+  EXPECT_TRUE(host.controls.empty());
+}
+
+TEST_F(QuillstoneTest, HubClosedByItsCloseBoxComesBackOnTheNextClick) {
+  Host host;
+  auto addin = Create();
+  ASSERT_TRUE(addin);
+  ASSERT_EQ(addin->OnConnection(host.root.get(), 1, nullptr, nullptr), S_OK);
+  host.Click();
+  auto shown = ShownHubs();
+  ASSERT_EQ(shown.size(), 1u);
+
+  ui::ResetQuit();
+  PostMessageW(shown[0], WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(ui::WaitFor([&] { return !IsWindow(shown[0]); }));
+  EXPECT_FALSE(ui::QuitPosted());  // the host's message loop goes on
+
+  host.Click();
+  EXPECT_EQ(ShownHubs().size(), 1u);
+  SendMessageW(ShownHubs()[0], WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(ShownHubs().empty());
+  // Closed by its close box, it still counts as shown for the next start.
+  ASSERT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+  EXPECT_EQ(ReadString(kSettingsKey, L"DisplayOnConnect"), L"1");
+  EXPECT_FALSE(ui::QuitPosted());
 }
 
 TEST_F(QuillstoneTest, DispatchReachesConnectByName) {

@@ -460,9 +460,21 @@ TEST_F(QuillstoneTest, HubClosedByItsCloseBoxComesBackOnTheNextClick) {
   ASSERT_EQ(shown.size(), 1u);
 
   ui::ResetQuit();
+  // A tool window opened from the hub, then both closed: neither the last
+  // window closing nor anything else ends the host's message loop.
+  HWND button = FindWindowExW(shown[0], nullptr, L"Button", L"MultiLine2VB");
+  ASSERT_NE(button, nullptr);
+  ui::Click(button);
+  HWND converter = nullptr;
+  EXPECT_TRUE(ui::WaitFor([&] {
+    converter = FindWindowW(nullptr, L"MultiLine2VB");
+    return converter && IsWindowVisible(converter);
+  }));
   PostMessageW(shown[0], WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(ui::WaitFor([&] { return !IsWindow(shown[0]); }));
-  EXPECT_FALSE(ui::QuitPosted());  // the host's message loop goes on
+  if (converter) PostMessageW(converter, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(ui::WaitFor([&] { return !FindWindowW(nullptr, L"MultiLine2VB"); }));
+  EXPECT_FALSE(ui::QuitPosted());
 
   host.Click();
   EXPECT_EQ(ShownHubs().size(), 1u);
@@ -532,6 +544,29 @@ TEST_F(QuillstoneTest, TypeLibraryDescribesConnect) {
   // The registered library is the same one.
   Ref<ITypeLib> registered;
   EXPECT_EQ(LoadRegTypeLib(quillstone::LIBID_Quillstone, 1, 0, 0, registered.put()), S_OK);
+
+  // The class: _Connect by default, and the host's connection interface.
+  Ref<ITypeInfo> coclass;
+  ASSERT_EQ(lib->GetTypeInfoOfGuid(quillstone::CLSID_Connect, coclass.put()), S_OK);
+  TYPEATTR* cattr = nullptr;
+  ASSERT_EQ(coclass->GetTypeAttr(&cattr), S_OK);
+  EXPECT_EQ(cattr->typekind, TKIND_COCLASS);
+  ASSERT_EQ(cattr->cImplTypes, 2);
+  coclass->ReleaseTypeAttr(cattr);
+  const IID implemented[] = {quillstone::IID__Connect, quillstone::IID__IDTExtensibility2};
+  for (UINT i = 0; i < 2; ++i) {
+    INT flags = 0;
+    ASSERT_EQ(coclass->GetImplTypeFlags(i, &flags), S_OK);
+    EXPECT_EQ((flags & IMPLTYPEFLAG_FDEFAULT) != 0, i == 0) << i;
+    HREFTYPE href = 0;
+    Ref<ITypeInfo> impl;
+    ASSERT_EQ(coclass->GetRefTypeOfImplType(i, &href), S_OK);
+    ASSERT_EQ(coclass->GetRefTypeInfo(href, impl.put()), S_OK);
+    TYPEATTR* iattr = nullptr;
+    ASSERT_EQ(impl->GetTypeAttr(&iattr), S_OK);
+    EXPECT_EQ(iattr->guid, implemented[i]) << i;
+    impl->ReleaseTypeAttr(iattr);
+  }
 
   Ref<ITypeInfo> dispatch;
   ASSERT_EQ(lib->GetTypeInfoOfGuid(quillstone::IID__Connect, dispatch.put()), S_OK);

@@ -17,26 +17,18 @@
 #include "converter/Form10.h"
 #include "converter/convert.h"
 #include "converter/sample_text.h"
+#include "forms/testing/bench.h"
+#include "forms/testing/ui.h"
 
 namespace {
+
+using forms::testing::Median;
+using forms::testing::Pump;
 
 using Clock = std::chrono::steady_clock;
 
 double Milliseconds(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 }  // namespace

@@ -62,10 +62,7 @@ TEST_F(ConverterWindow, LaysOutAsTheTableAndOpensOnTheInputUnconverted) {
   Form10& f = Converter();
   EXPECT_EQ(TextOf(f.hwnd()), L"MultiLine2VB");
   ExpectClientSize(f, 8925, 6000);
-  const LONG style = GetWindowLongW(f.hwnd(), GWL_STYLE);
-  EXPECT_TRUE(style & WS_THICKFRAME);
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+  ExpectSizable(f.hwnd());
   EXPECT_EQ(GetWindow(f.hwnd(), GW_OWNER), nullptr);
   ExpectControl(f.Text1, L"Edit", L"Text1", f.hwnd(), 120, 120, 3735, 5775);
   ExpectControl(f.Text2, L"Edit", L"Text2", f.hwnd(), 3960, 2160, 4695, 375);
@@ -78,18 +75,15 @@ TEST_F(ConverterWindow, LaysOutAsTheTableAndOpensOnTheInputUnconverted) {
   EXPECT_FALSE(output & (ES_MULTILINE | ES_READONLY));
   EXPECT_TRUE(output & ES_AUTOHSCROLL);  // one line of any length
 
-  LOGFONTW lf = {};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.Text2.hwnd(), WM_GETFONT, 0, 0)), sizeof lf,
-             &lf);
+  LOGFONTW lf = FontOf(f.Text2.hwnd());
   EXPECT_EQ(std::wstring(lf.lfFaceName), L"Courier New");
-  EXPECT_EQ(lf.lfHeight, -static_cast<int>(std::lround(9.75 * Dpi() / 72.0)));
+  EXPECT_EQ(lf.lfHeight, FontHeight(9.75));
   EXPECT_EQ(lf.lfWeight, FW_NORMAL);
   EXPECT_EQ(lf.lfCharSet, ANSI_CHARSET);
   // The input keeps the window's default font.
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.Text1.hwnd(), WM_GETFONT, 0, 0)), sizeof lf,
-             &lf);
+  lf = FontOf(f.Text1.hwnd());
   EXPECT_EQ(std::wstring(lf.lfFaceName), L"MS Shell Dlg");
-  EXPECT_EQ(lf.lfHeight, -static_cast<int>(std::lround(8.0 * Dpi() / 72.0)));
+  EXPECT_EQ(lf.lfHeight, FontHeight(8.0));
 
   EXPECT_EQ(GetFocus(), f.Text1.hwnd());
   EXPECT_EQ(TabCycle(), (std::vector<HWND>{f.Text1.hwnd(), f.Text2.hwnd()}));

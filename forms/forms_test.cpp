@@ -84,16 +84,15 @@ TEST_F(FormsTest, ShowLoadsFromTheLayoutAtTheScreensDpi) {
 TEST_F(FormsTest, FontsScaleWithTheScreen) {
   probe().Show();
   auto height = [](HWND h) {
-    LOGFONTW lf = {};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    const LOGFONTW lf = FontOf(h);
     return std::make_pair(std::wstring(lf.lfFaceName), static_cast<int>(lf.lfHeight));
   };
   const auto courier = height(probe().Edit.hwnd());
   EXPECT_EQ(courier.first, L"Courier New");
-  EXPECT_EQ(courier.second, -static_cast<int>(std::lround(9.75 * Dpi() / 72.0)));
+  EXPECT_EQ(courier.second, FontHeight(9.75));
   const auto dialog = height(probe().Go.hwnd());
   EXPECT_EQ(dialog.first, L"MS Shell Dlg");
-  EXPECT_EQ(dialog.second, -static_cast<int>(std::lround(8.0 * Dpi() / 72.0)));
+  EXPECT_EQ(dialog.second, FontHeight(8.0));
 }
 
 TEST_F(FormsTest, AFrameClipsWhatReachesPastItsEdge) {

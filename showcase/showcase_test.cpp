@@ -84,10 +84,7 @@ TEST_F(ShowcaseTest, IdeasPageMatchesItsLayout) {
   ASSERT_TRUE(f.Visible());
   EXPECT_EQ(TextOf(f.hwnd()), L"Pre-Ideas for the ORLEX Projects");
   ExpectClientSize(f, 9615, 6810);
-  const LONG style = GetWindowLongW(f.hwnd(), GWL_STYLE);
-  EXPECT_TRUE(style & WS_THICKFRAME);
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+  ExpectSizable(f.hwnd());
   HWND w = f.hwnd();
   ExpectRows({
       {f.Label1, L"Static", L"Try remaking Windows XP Dialogs", w, 120, 120, 1815, 495},
@@ -182,8 +179,7 @@ TEST_F(ShowcaseTest, TricksPageMatchesItsLayout) {
       {f.Label2, L"Static", L"Use line control to replicate classic theme button with white and Button Dark Shadow colors", w, 3360, 600, 3135, 2415},
   });
   for (HWND title : {f.Label9.hwnd(), f.Label1.hwnd()}) {
-    LOGFONTW lf = {};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(title, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    LOGFONTW lf = FontOf(title);
     EXPECT_STREQ(lf.lfFaceName, L"MS Sans Serif");
     EXPECT_EQ(lf.lfWeight, FW_BOLD);
     EXPECT_EQ(lf.lfHeight, -MulDiv(18, Dpi(), 72));

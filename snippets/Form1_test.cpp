@@ -54,10 +54,7 @@ TEST_F(SnippetsWindow, LaysOutAsTheTableAtTheScreensDpi) {
   HWND w = f.hwnd();
   EXPECT_EQ(TextOf(w), L"Snippets and UserControls");
   ExpectClientSize(f, 10050, 7380);
-  const LONG style = GetWindowLongW(w, GWL_STYLE);
-  EXPECT_TRUE(style & WS_THICKFRAME);
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+  ExpectSizable(w);
 
   struct Row {
     int left, top, width, height;
@@ -84,11 +81,9 @@ TEST_F(SnippetsWindow, LaysOutAsTheTableAtTheScreensDpi) {
   EXPECT_TRUE(edit & ES_MULTILINE);
   EXPECT_FALSE(edit & (WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL | ES_READONLY));
 
-  LOGFONTW lf = {};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.Text1.hwnd(), WM_GETFONT, 0, 0)), sizeof lf,
-             &lf);
+  LOGFONTW lf = FontOf(f.Text1.hwnd());
   EXPECT_EQ(std::wstring(lf.lfFaceName), L"Courier New");
-  EXPECT_EQ(lf.lfHeight, -static_cast<int>(std::lround(9.75 * Dpi() / 72.0)));
+  EXPECT_EQ(lf.lfHeight, FontHeight(9.75));
   EXPECT_EQ(lf.lfWeight, FW_NORMAL);
   EXPECT_EQ(lf.lfCharSet, ANSI_CHARSET);
 }

@@ -24,6 +24,8 @@ namespace {
 using forms::testing::Click;
 using forms::testing::ClickAt;
 using forms::testing::ExpectControl;
+using forms::testing::ExpectSizable;
+using forms::testing::FontOf;
 using forms::testing::MessageBoxes;
 using forms::testing::TextOf;
 using store::testing::LoopbackServer;
@@ -128,10 +130,7 @@ TEST_F(StoreWindow, MatchesItsLayoutWithFocusOnTheAddressBox) {
   HWND w = f.hwnd();
   EXPECT_EQ(TextOf(w), L"BRINDLE ORLEX Program Store");
   forms::testing::ExpectClientSize(f, 8835, 6765);
-  const LONG style = GetWindowLongW(w, GWL_STYLE);
-  EXPECT_TRUE(style & WS_THICKFRAME);
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+  ExpectSizable(w);
 
   ExpectControl(f.Text1, L"Edit", kInitialAddress, w, 120, 6240, 8655, 375);
   ExpectControl(f.Text2, L"Edit", L"", w, 1680, 120, 6135, 375);
@@ -143,15 +142,11 @@ TEST_F(StoreWindow, MatchesItsLayoutWithFocusOnTheAddressBox) {
   EXPECT_EQ(GetWindowLongW(f.Label1.hwnd(), GWL_STYLE) & SS_TYPEMASK, SS_CENTER);
   EXPECT_EQ(GetWindowLongW(f.Label2.hwnd(), GWL_STYLE) & SS_TYPEMASK, SS_CENTER);
 
-  LOGFONTW title = {};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.Label1.hwnd(), WM_GETFONT, 0, 0)),
-             sizeof title, &title);
+  LOGFONTW title = FontOf(f.Label1.hwnd());
   EXPECT_STREQ(title.lfFaceName, L"MS Sans Serif");
   EXPECT_EQ(title.lfWeight, FW_BOLD);
   EXPECT_EQ(title.lfHeight, -MulDiv(18, forms::testing::Dpi(), 72));
-  LOGFONTW plain = {};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.Label2.hwnd(), WM_GETFONT, 0, 0)),
-             sizeof plain, &plain);
+  LOGFONTW plain = FontOf(f.Label2.hwnd());
   EXPECT_EQ(plain.lfWeight, FW_NORMAL);
 
   EXPECT_EQ(GetFocus(), f.Text1.hwnd());

@@ -12,8 +12,13 @@
 #include "store/Form9.h"
 #include "store/storelist.h"
 #include "store/testing/loopback_server.h"
+#include "forms/testing/bench.h"
+#include "forms/testing/ui.h"
 
 namespace {
+
+using forms::testing::Median;
+using forms::testing::Pump;
 
 double Now() {
   static LARGE_INTEGER frequency = [] {
@@ -24,19 +29,6 @@ double Now() {
   LARGE_INTEGER t;
   QueryPerformanceCounter(&t);
   return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "forms/geometry.h"
 
 namespace forms::testing {
@@ -216,6 +218,21 @@ MessageBoxes::~MessageBoxes() {
   if (g_hook) UnhookWindowsHookEx(g_hook);
   g_hook = nullptr;
   g_boxes = nullptr;
+}
+
+LOGFONTW FontOf(HWND hwnd) {
+  LOGFONTW lf = {};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+  return lf;
+}
+
+int FontHeight(double points) { return -static_cast<int>(std::lround(points * Dpi() / 72.0)); }
+
+void ExpectSizable(HWND hwnd) {
+  const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+  EXPECT_TRUE(style & WS_THICKFRAME);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_TRUE(style & WS_MAXIMIZEBOX);
 }
 
 }  // namespace forms::testing

@@ -40,6 +40,12 @@ RECT RectInParent(HWND hwnd);
 SIZE ClientSize(HWND hwnd);
 int Dpi();
 int Px(int twips);
+// The font a window draws with, and the height a font of `points` has at
+// the screen's DPI.
+LOGFONTW FontOf(HWND hwnd);
+int FontHeight(double points);
+// A top-level window with a sizing border and minimize and maximize boxes.
+void ExpectSizable(HWND hwnd);
 
 // WM_QUIT seen by Pump since the last reset: the program would have ended.
 bool QuitPosted();

@@ -72,20 +72,33 @@ if(WIN32 AND BRINDLE_WINE_TESTS)
     set_tests_properties(${BRINDLE_CONFIG}.wineprefix_${dpi} PROPERTIES
         FIXTURES_SETUP ${BRINDLE_CONFIG}.wine${dpi} TIMEOUT 600)
   endforeach()
+  # Those have Wine's visual-styles theme on, as a new prefix does; one
+  # more at 96 DPI has it off.
+  add_test(NAME ${BRINDLE_CONFIG}.wineprefix_classic
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/wineprefix ${CMAKE_BINARY_DIR}/wine/classic
+                   96 ${BRINDLE_WINEARCH} classic)
+  set_tests_properties(${BRINDLE_CONFIG}.wineprefix_classic PROPERTIES
+      FIXTURES_SETUP ${BRINDLE_CONFIG}.wineclassic TIMEOUT 600)
 endif()
 
-# brindle_wine_test(NAME DPI COMMAND...): a test that runs under Wine (the
-# command's Windows programs through tools/winerun) in the prefix of DPI.
-function(brindle_wine_test name dpi)
+# brindle_wine_test(NAME PREFIX COMMAND...): a test that runs under Wine (the
+# command's Windows programs through tools/winerun) in the prefix named by
+# its DPI, or "classic" for the 96 DPI one with the theme off.
+function(brindle_wine_test name prefix)
   if(NOT BRINDLE_WINE_TESTS)
     return()
   endif()
+  if(prefix STREQUAL classic)
+    set(expect "BRINDLE_EXPECT_DPI=96;BRINDLE_EXPECT_THEME=0")
+  else()
+    set(expect "BRINDLE_EXPECT_DPI=${prefix}")
+  endif()
   add_test(NAME ${BRINDLE_CONFIG}.${name} COMMAND ${ARGN})
   set_tests_properties(${BRINDLE_CONFIG}.${name} PROPERTIES
-      FIXTURES_REQUIRED ${BRINDLE_CONFIG}.wine${dpi}
+      FIXTURES_REQUIRED ${BRINDLE_CONFIG}.wine${prefix}
       RESOURCE_LOCK display
       TIMEOUT 300
-      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine/${dpi};BRINDLE_EXPECT_DPI=${dpi}")
+      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine/${prefix};${expect}")
 endfunction()
 
 # brindle_test(NAME SOURCES... [LIBS ...] [UI]): a GoogleTest executable.

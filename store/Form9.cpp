@@ -107,24 +107,39 @@ bool HeaderValue(std::string_view headers, std::string_view name, std::string_vi
   return false;
 }
 
-// Wine's urlmon reports success for an HTTP error answer, and for a body cut
-// short, and saves whatever came. The response it keeps in the URL cache
-// tells the truth: a status other than 2xx, or fewer bytes than announced,
-// is a failed download. Without a cache entry the platform's result stands.
-bool RecordedResponseFailed(const std::string& url, std::wstring_view file) {
+// The raw response headers that the URL cache recorded for `url`; empty
+// when it holds no entry for it.
+std::string RecordedHeaders(const std::string& url) {
   DWORD size = 0;
   if (GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size) ||
       GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
-    return false;
+    return {};
   std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);
   auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-  if (!GetUrlCacheEntryInfoA(url.c_str(), entry, &size) || !entry->lpHeaderInfo) return false;
-  const std::string_view headers(entry->lpHeaderInfo, entry->dwHeaderInfoSize);
+  if (!GetUrlCacheEntryInfoA(url.c_str(), entry, &size) || !entry->lpHeaderInfo) return {};
+  return std::string(entry->lpHeaderInfo, entry->dwHeaderInfoSize);
+}
+
+// A redirect's target, resolved against the address that was redirected.
+std::string Resolve(const std::string& base, std::string_view location) {
+  const std::string relative(location.substr(0, location.find_first_of("\r\n")));
+  DWORD size = 0;
+  InternetCombineUrlA(base.c_str(), relative.c_str(), nullptr, &size, ICU_NO_ENCODE);
+  if (size == 0) return {};
+  std::string combined(size, '\0');
+  if (!InternetCombineUrlA(base.c_str(), relative.c_str(), combined.data(), &size, ICU_NO_ENCODE))
+    return {};
+  combined.resize(size);
+  return combined;
+}
+
+// The answer whose body became the downloaded file failed: a status other
+// than 2xx, or fewer bytes saved than announced.
+bool AnswerFailed(std::string_view headers, std::wstring_view file) {
   if (!StartsWithNoCase(headers, "HTTP/")) return false;
   const size_t space = headers.find(' ');
   if (space == std::string_view::npos || headers.size() < space + 4) return false;
-  const std::string_view status = headers.substr(space + 1, 3);
-  if (status[0] != '2') return true;
+  if (headers[space + 1] != '2') return true;
 
   std::string_view encoding, length;
   // A compressed body is saved decoded: its length says nothing then.
@@ -142,6 +157,60 @@ bool RecordedResponseFailed(const std::string& url, std::wstring_view file) {
   const unsigned long long saved =
       (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   return saved != announced;
+}
+
+// The headers of the answer that the URL cache recorded last, at or after
+// `since`; empty when it recorded none. The time of its last access tells:
+// the time of its last synchronisation is kept to two seconds only.
+std::string NewestRecordedSince(const FILETIME& since) {
+  std::vector<DWORD> buffer(1024);
+  auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+  DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+  HANDLE find = FindFirstUrlCacheEntryA(nullptr, entry, &size);
+  if (!find && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    buffer.resize(size / sizeof(DWORD) + 1);
+    entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    find = FindFirstUrlCacheEntryA(nullptr, entry, &size);
+  }
+  if (!find) return {};
+  std::string newest;
+  FILETIME newestTime = since;
+  for (;;) {
+    if (entry->lpHeaderInfo && CompareFileTime(&entry->LastAccessTime, &newestTime) >= 0) {
+      newestTime = entry->LastAccessTime;
+      newest.assign(entry->lpHeaderInfo, entry->dwHeaderInfoSize);
+    }
+    size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+    if (FindNextUrlCacheEntryA(find, entry, &size)) continue;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+    buffer.resize(size / sizeof(DWORD) + 1);
+    entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    if (!FindNextUrlCacheEntryA(find, entry, &size)) break;
+  }
+  FindCloseUrlCache(find);
+  return newest;
+}
+
+// Wine's urlmon reports success for an HTTP error answer, for a body cut
+// short, and for a redirect to an error page, and saves whatever came. The
+// answers it keeps in the URL cache tell the truth. A direct answer is
+// recorded under the address asked for; a redirect is not, only the answer
+// of its target is, under the target's address, which the platform does not
+// tell a caller without a status callback: then the answer recorded last
+// since the download began is the one that gave the file. With no answer
+// recorded at all, the platform's result stands.
+bool RecordedResponseFailed(const std::string& url, std::wstring_view file,
+                            const FILETIME& started) {
+  DWORD size = 0;
+  if (!GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size) &&
+      GetLastError() == ERROR_INSUFFICIENT_BUFFER && size > 0) {
+    std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);
+    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    if (!GetUrlCacheEntryInfoA(url.c_str(), entry, &size) || !entry->lpHeaderInfo) return false;
+    return AnswerFailed(std::string_view(entry->lpHeaderInfo, entry->dwHeaderInfoSize), file);
+  }
+  const std::string redirected = NewestRecordedSince(started);
+  return !redirected.empty() && AnswerFailed(redirected, file);
 }
 
 class UpdateScope {
@@ -182,8 +251,10 @@ bool Form9::DownloadFile(std::wstring_view sSourceUrl, std::wstring_view sLocalF
   const std::string file = Ansi(sLocalFile);
   // An older response in the cache must not vouch for this download.
   DeleteUrlCacheEntryA(url.c_str());
+  FILETIME started;
+  GetSystemTimeAsFileTime(&started);
   return URLDownloadToFileA(nullptr, url.c_str(), file.c_str(), 16, nullptr) == 0 &&
-         !RecordedResponseFailed(url, sLocalFile);
+         !RecordedResponseFailed(url, sLocalFile, started);
 }
 
 void Form9::appstore() {

@@ -352,6 +352,43 @@ TEST_F(FailedRefresh, ResponseCutShort) {
   ExpectQuietEmptyList(boxes);
 }
 
+// A store server may answer the list's address with a redirect to where
+// the file really is: each kind of redirect gives the full list.
+TEST_F(StoreWindow, RedirectsToTheRealListAreFollowed) {
+  MessageBoxes boxes;
+  for (int status : {301, 302, 307}) {
+    SCOPED_TRACE(status);
+    const std::string real = "/real/" + std::to_string(status) + ".txt";
+    Serve(Reply{.status = 404, .body = "nothing here\n"});
+    server->Serve("/appstore/uploaded_files.txt",
+                  Reply{.status = status, .body = "moved\n", .location = real});
+    server->Serve(real, Reply{.body = kExample});
+    Store().Unload();
+    Open();  // loading downloads the list
+    EXPECT_EQ(Items(), (Texts{L"clock.zip", L"paint demo.zip", L"readme.txt"}));
+    EXPECT_EQ(server->lastPath(), real);
+    server.reset();
+  }
+  EXPECT_TRUE(boxes.shown().empty());
+}
+
+// A redirect to a missing file is a failed download, however the server
+// words its error page: the page is no list.
+TEST_F(FailedRefresh, RedirectToAMissingFile) {
+  MessageBoxes boxes;
+  for (int status : {301, 302, 307}) {
+    SCOPED_TRACE(status);
+    Serve(Reply{.status = 404, .body = "not found\n"});
+    server->Serve("/appstore/uploaded_files.txt",
+                  Reply{.status = status, .body = "moved\n", .location = "/gone.txt"});
+    Store().Unload();
+    Open();
+    EXPECT_EQ(server->lastPath(), "/gone.txt");
+    ExpectQuietEmptyList(boxes);
+    server.reset();
+  }
+}
+
 TEST_F(FailedRefresh, AfterASuccessfulOneTheOldFileStaysButIsNotShown) {
   MessageBoxes boxes;
   Serve(kExample);

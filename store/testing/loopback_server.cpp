@@ -13,6 +13,9 @@ namespace {
 const char* Reason(int status) {
   switch (status) {
     case 200: return "OK";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 307: return "Temporary Redirect";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     default: return "Status";
@@ -83,6 +86,12 @@ void LoopbackServer::Serve(Reply reply) {
   LeaveCriticalSection(&lock_);
 }
 
+void LoopbackServer::Serve(std::string path, Reply reply) {
+  EnterCriticalSection(&lock_);
+  byPath_.emplace_back(std::move(path), std::move(reply));
+  LeaveCriticalSection(&lock_);
+}
+
 int LoopbackServer::requests() const {
   EnterCriticalSection(&lock_);
   const int n = requests_;
@@ -131,7 +140,9 @@ void LoopbackServer::answer(SOCKET client) {
   std::string path = end == std::string::npos ? "" : request.substr(start + 1, end - start - 1);
 
   EnterCriticalSection(&lock_);
-  const Reply reply = reply_;
+  Reply reply = reply_;
+  for (const auto& [p, r] : byPath_)
+    if (p == path) reply = r;
   ++requests_;
   lastPath_ = std::move(path);
   LeaveCriticalSection(&lock_);
@@ -142,7 +153,9 @@ void LoopbackServer::answer(SOCKET client) {
   const std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " +
                            Reason(reply.status) +
                            "\r\nContent-Type: text/plain\r\nContent-Length: " +
-                           std::to_string(length) + "\r\nConnection: close\r\n\r\n";
+                           std::to_string(length) +
+                           (reply.location.empty() ? "" : "\r\nLocation: " + reply.location) +
+                           "\r\nConnection: close\r\n\r\n";
   if (reply.delayMs) Sleep(static_cast<DWORD>(reply.delayMs));
   if (!SendAll(client, head)) return;
   if (reply.delayMs) Sleep(static_cast<DWORD>(reply.delayMs));

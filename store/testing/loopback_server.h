@@ -12,6 +12,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace store::testing {
 
@@ -25,6 +27,8 @@ struct Reply {
   int delayMs = 0;
   // Run on the server's thread as each request arrives.
   std::function<void()> onRequest = nullptr;
+  // Sent as the Location header when not empty (for a redirect).
+  std::string location;
 };
 
 class LoopbackServer {
@@ -36,7 +40,9 @@ class LoopbackServer {
   LoopbackServer& operator=(const LoopbackServer&) = delete;
 
   bool listening() const { return listener_ != INVALID_SOCKET; }
+  // The reply to every request, or to requests for one path only.
   void Serve(Reply reply);
+  void Serve(std::string path, Reply reply);
   // Requests answered so far, and the path of the last one.
   int requests() const;
   std::string lastPath() const;
@@ -52,6 +58,7 @@ class LoopbackServer {
   volatile LONG stopping_ = 0;
   mutable CRITICAL_SECTION lock_;
   Reply reply_;
+  std::vector<std::pair<std::string, Reply>> byPath_;
   int requests_ = 0;
   std::string lastPath_;
 };

@@ -137,6 +137,8 @@ function(brindle_test name)
 endfunction()
 
 # brindle_fuzz(NAME SOURCES...): a libFuzzer target, run briefly as a test.
+# The inputs that once made it fail, kept beside its source in
+# fuzz_regressions/NAME (tools/fuzz puts them there), are replayed first.
 function(brindle_fuzz name)
   if(NOT BRINDLE_FUZZ)
     return()
@@ -146,4 +148,10 @@ function(brindle_fuzz name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   add_test(NAME ${BRINDLE_CONFIG}.${name} COMMAND ${name} -max_total_time=20 -rss_limit_mb=4096)
   set_tests_properties(${BRINDLE_CONFIG}.${name} PROPERTIES TIMEOUT 120)
+  set(regressions ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_regressions/${name})
+  if(IS_DIRECTORY ${regressions})
+    add_test(NAME ${BRINDLE_CONFIG}.${name}_regressions
+             COMMAND ${name} -runs=0 -rss_limit_mb=4096 ${regressions})
+    set_tests_properties(${BRINDLE_CONFIG}.${name}_regressions PROPERTIES TIMEOUT 120)
+  endif()
 endfunction()

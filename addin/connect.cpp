@@ -3,7 +3,7 @@
 #include <new>
 #include <utility>
 
-#include "app/product.h"
+#include "product/product.h"
 
 namespace brindle {
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/Module1.h"
-#include "app/product.h"
+#include "product/product.h"
 #include "forms/testing/ui.h"
 #include "store/storelist.h"
 #include "store/testing/loopback_server.h"

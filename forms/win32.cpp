@@ -27,6 +27,19 @@ std::string NarrowUtf8(std::wstring_view text) {
   return out;
 }
 
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(Module(), path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
 std::wstring WindowText(HWND hwnd) {
   if (!hwnd) return {};
   const int len = GetWindowTextLengthW(hwnd);

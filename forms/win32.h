@@ -16,6 +16,8 @@ namespace forms {
 
 // The module (program or DLL) this code is linked into.
 inline HINSTANCE Module() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+// The full path of the module's file; empty when it cannot be read.
+std::wstring ModulePath();
 
 // Wide strings and the portable core's UTF-16 strings are the same code
 // units on Windows; these copy between them at the boundary.

@@ -19,17 +19,7 @@ namespace {
 
 frmAddIn& hub() { return forms::Instance<frmAddIn>(); }
 
-class HubTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    for (forms::Form* f : std::initializer_list<forms::Form*>{
-             &hub(), &forms::Instance<Form10>(), &forms::Instance<Form3>(),
-             &forms::Instance<Form1>(), &forms::Instance<Form8>()})
-      f->Unload();
-    Pump();
-    ResetQuit();
-  }
-};
+class HubTest : public WindowTest {};
 
 TEST_F(HubTest, LayoutFocusAndTabOrder) {
   hub().Show();

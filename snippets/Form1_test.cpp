@@ -36,16 +36,11 @@ std::vector<int> Selected() {
   return selected;
 }
 
-class SnippetsWindow : public ::testing::Test {
+class SnippetsWindow : public WindowTest {
  protected:
   void SetUp() override {
     Snippets().Show();
     Pump();
-  }
-  void TearDown() override {
-    Snippets().Unload();
-    Pump();
-    ResetQuit();
   }
 };
 

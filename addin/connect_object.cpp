@@ -7,6 +7,7 @@
 #include <string>
 
 #include "addin/com_object.h"
+#include "addin/com_ref.h"
 #include "addin/connect.h"
 #include "addin/dispatch_call.h"
 #include "addin/host_adapters.h"
@@ -21,31 +22,28 @@ using brindle::Status;
 namespace {
 
 // The type information of one of our interfaces, from the library embedded
-// in this DLL; loaded once and kept for the life of the process.
-ITypeInfo* TypeInfoOf(REFIID iid) {
-  static ITypeLib* lib = [] {
-    ITypeLib* l = nullptr;
+// in this DLL. The library is loaded once and never released: a release
+// from the DLL's unloading could reach an OLE that has gone already.
+Ref<ITypeInfo> TypeInfoOf(REFIID iid) {
+  static ITypeLib* const lib = [] {
+    Ref<ITypeLib> l;
     const std::wstring path = forms::ModulePath();
-    if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &l))) l = nullptr;
-    return l;
+    if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, l.put()))) l = Ref<ITypeLib>();
+    return l.detach();
   }();
-  if (!lib) return nullptr;
-  ITypeInfo* info = nullptr;
-  if (FAILED(lib->GetTypeInfoOfGuid(iid, &info))) return nullptr;
-  return info;  // the caller owns one reference
+  Ref<ITypeInfo> info;
+  if (!lib || FAILED(lib->GetTypeInfoOfGuid(iid, info.put()))) return Ref<ITypeInfo>();
+  return info;
 }
 
 // IDispatch through the type library, for the interface `iid` of `self`.
 struct Dispatcher {
   const IID& iid;
-  ITypeInfo* info = nullptr;
+  Ref<ITypeInfo> info;
 
-  ~Dispatcher() {
-    if (info) info->Release();
-  }
   ITypeInfo* Info() {
     if (!info) info = TypeInfoOf(iid);
-    return info;
+    return info.get();
   }
   HRESULT GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;
@@ -57,18 +55,17 @@ struct Dispatcher {
     *out = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
     if (!Info()) return TYPE_E_CANTLOADLIBRARY;
-    info->AddRef();
-    *out = info;
+    *out = Ref<ITypeInfo>(info).detach();
     return S_OK;
   }
   HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids) {
     if (!Info()) return TYPE_E_CANTLOADLIBRARY;
-    return DispGetIDsOfNames(info, names, count, ids);
+    return DispGetIDsOfNames(info.get(), names, count, ids);
   }
   HRESULT Invoke(void* self, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                  EXCEPINFO* excep, UINT* arg) {
     if (!Info()) return TYPE_E_CANTLOADLIBRARY;
-    return DispInvoke(self, info, id, flags, params, result, excep, arg);
+    return DispInvoke(self, info.get(), id, flags, params, result, excep, arg);
   }
 };
 
@@ -77,7 +74,7 @@ struct Dispatcher {
 template <class Interface>
 class Dispatched : public Interface {
  public:
-  explicit Dispatched(const IID& iid) : dispatch_{iid} {}
+  explicit Dispatched(const IID& iid) : dispatch_{iid, {}} {}
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     return Entry([&] { return dispatch_.GetTypeInfoCount(count); });
@@ -159,8 +156,7 @@ class ConnectObject final : public Unknown<Dispatched<_Connect>> {
  private:
   static HRESULT Give(IDispatch* d, IDispatch** out) {
     if (!out) return E_POINTER;
-    *out = d;
-    if (d) d->AddRef();
+    *out = Ref<IDispatch>(d).detach();
     return S_OK;
   }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "addin/com_ref.h"
 #include "addin/quillstone.h"
 #include "forms/win32.h"
 
@@ -96,9 +97,8 @@ HRESULT Register() {
   const std::wstring path = forms::ModulePath();
   if (path.empty()) return SELFREG_E_CLASS;
   // The type library must load from the file before anything points at it.
-  ITypeLib* lib = nullptr;
-  if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib))) return SELFREG_E_TYPELIB;
-  lib->Release();
+  Ref<ITypeLib> lib;
+  if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put()))) return SELFREG_E_TYPELIB;
 
   const std::wstring classes = kClasses;
   const std::wstring clsid = classes + L"CLSID\\" + GuidText(CLSID_Connect);

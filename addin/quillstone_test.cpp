@@ -79,9 +79,7 @@ std::vector<HWND> ShownHubs() {
   std::vector<HWND> found;
   struct Each {
     static BOOL CALLBACK Window(HWND w, LPARAM p) {
-      wchar_t text[128] = {};
-      GetWindowTextW(w, text, 128);
-      if (IsWindowVisible(w) && std::wstring(text) == kHubCaption)
+      if (IsWindowVisible(w) && ui::TextOf(w) == kHubCaption)
         reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
       return TRUE;
     }

@@ -434,6 +434,42 @@ TEST_F(FormsTest, AWindowThatFailsToLoadIsUnloadedBeforeTheReport) {
   EXPECT_TRUE(QuitPosted());
 }
 
+// A control whose own message handling fails on WM_APP.
+class Faulty final : public forms::Label {
+ public:
+  using Label::Label;
+  int seen = 0;
+
+ protected:
+  bool onMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+    if (msg == WM_APP) {
+      ++seen;
+      throw std::length_error("the control's message failed");
+    }
+    return Label::onMessage(msg, wp, lp, result);
+  }
+};
+
+class WithFaulty final : public forms::Form {
+ public:
+  WithFaulty() : Form({.caption = L"Faulty", .width = 3000, .height = 2000}) {}
+  Faulty Part {*this, L"part", 120, 120, 1200, 300, 0};
+};
+
+TEST_F(FormsTest, AFailureInsideAControlsMessageHandlingIsReportedNotSwallowed) {
+  WithFaulty& f = forms::Instance<WithFaulty>();
+  f.Show();
+  MessageBoxes boxes;
+  SendMessageW(f.Part.hwnd(), WM_APP, 0, 0);
+  EXPECT_EQ(f.Part.seen, 1);
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, L"the control's message failed");
+  // The control goes on with its default processing.
+  EXPECT_EQ(TextOf(f.Part.hwnd()), L"part");
+  f.Part.SetText(L"still there");
+  EXPECT_EQ(TextOf(f.Part.hwnd()), L"still there");
+}
+
 TEST_F(FormsTest, LinesResolveSystemColoursWhenDrawn) {
   probe().Show();
   EXPECT_EQ(probe().Rule.resolvedColour(), GetSysColor(COLOR_3DDKSHADOW));

@@ -3,7 +3,8 @@
 #include <new>
 #include <utility>
 
-#include "app/product.h"
+#include "addin/error_texts.h"
+#include "product/product.h"
 
 namespace brindle {
 namespace {
@@ -26,8 +27,6 @@ void Try(Step&& step) noexcept {
   } catch (...) {
   }
 }
-
-const std::u16string kOutOfMemory = u"Out of memory";
 
 }  // namespace
 
@@ -65,7 +64,7 @@ Status Connect::SetMenuHandler(std::shared_ptr<CommandBarEvents> source) {
   } catch (const std::bad_alloc&) {
     return Status::Fail(kOutOfMemory);
   } catch (...) {
-    return Status::Fail(u"Unexpected failure");
+    return Status::Fail(kUnexpectedFailure);
   }
 }
 
@@ -75,7 +74,7 @@ Status Connect::Form(Hub*& out) {
     std::unique_ptr<Hub> hub;
     Status status = hubs_.Create(hub);
     if (!status.ok()) return status;
-    if (!hub) return Status::Fail(u"Object variable or With block variable not set");
+    if (!hub) return Status::Fail(kObjectNotSet);
     AddInForm = std::move(hub);
   }
   out = AddInForm.get();
@@ -85,10 +84,10 @@ Status Connect::Form(Hub*& out) {
 void Connect::AddinInstance_OnConnection(const std::shared_ptr<HostObject>& Application,
                                          int32_t ConnectMode) noexcept {
   try {
-    if (!Application) Check(Status::Fail(u"Object variable or With block variable not set"));
+    if (!Application) Check(Status::Fail(kObjectNotSet));
     std::shared_ptr<VBE> root;
     Check(Application->AsVBE(root));
-    if (!root) Check(Status::Fail(u"Type mismatch", Status::kNoInterface));
+    if (!root) Check(Status::Fail(kTypeMismatch, Status::kNoInterface));
     VBInstance = std::move(root);
 
     if (ConnectMode == kConnectExternal) {
@@ -97,7 +96,7 @@ void Connect::AddinInstance_OnConnection(const std::shared_ptr<HostObject>& Appl
       MenuControl = AddToAddInCommandBar(std::u16string(kMenuCaption));
       std::shared_ptr<Events> events;
       Check(VBInstance->GetEvents(events));
-      if (!events) Check(Status::Fail(u"Object variable or With block variable not set"));
+      if (!events) Check(Status::Fail(kObjectNotSet));
       std::shared_ptr<CommandBarEvents> source;
       Check(events->GetCommandBarEvents(MenuControl, source));
       Check(SetMenuHandler(std::move(source)));
@@ -113,13 +112,13 @@ void Connect::AddinInstance_OnConnection(const std::shared_ptr<HostObject>& Appl
   } catch (const std::bad_alloc&) {
     msgbox_.Show(kOutOfMemory);
   } catch (...) {
-    msgbox_.Show(u"Unexpected failure");
+    msgbox_.Show(kUnexpectedFailure);
   }
 }
 
 void Connect::AddinInstance_OnDisconnection() noexcept {
   Try([&] {
-    return MenuControl ? MenuControl->Delete() : Status::Fail(u"Object variable or With block variable not set");
+    return MenuControl ? MenuControl->Delete() : Status::Fail(kObjectNotSet);
   });
   if (FormDisplayed) {
     Try([&] { return settings_.SaveSetting(kAppTitle, kSettingsSection, kDisplayOnConnectKey, u"1"); });

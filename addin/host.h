@@ -23,9 +23,9 @@ struct Status {
   bool ok() const noexcept { return code >= 0; }
 
   static Status Ok() { return {}; }
-  static Status Fail(std::u16string description,
+  static Status Fail(std::u16string_view description,
                      int32_t code = kGenericFailure) {
-    return {code, std::move(description)};
+    return {code, std::u16string(description)};
   }
 
   static constexpr int32_t kGenericFailure = static_cast<int32_t>(0x80004005);

@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "addin/com_host.h"
+#include "addin/error_texts.h"
 #include "app/frmAddIn.h"
 #include "forms/forms.h"
 
@@ -16,13 +16,13 @@ using brindle::Status;
 
 namespace {
 
-std::u16string U16(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
-std::wstring W(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+using forms::Utf16;
+using forms::Wide;
 
 Status RegistryFailure(LONG code) {
-  std::u16string text = SystemText(static_cast<DWORD>(code));
-  if (text.empty()) text = u"Registry error " + U16(std::to_wstring(code));
-  return Status::Fail(std::move(text), HRESULT_FROM_WIN32(code));
+  std::wstring text = forms::SystemMessage(static_cast<DWORD>(code));
+  if (text.empty()) text = Wide(brindle::kRegistryError) + std::to_wstring(code);
+  return Status::Fail(Utf16(text), HRESULT_FROM_WIN32(code));
 }
 
 // Runs a window operation, turning what it throws into a Status.
@@ -32,11 +32,11 @@ Status Guarded(Action&& action) noexcept {
     action();
     return Status::Ok();
   } catch (const forms::Error& e) {
-    return Status::Fail(U16(e.description()));
+    return Status::Fail(Utf16(e.description()));
   } catch (const std::bad_alloc&) {
-    return Status::Fail(u"Out of memory", E_OUTOFMEMORY);
+    return Status::Fail(brindle::kOutOfMemory, E_OUTOFMEMORY);
   } catch (...) {
-    return Status::Fail(u"Unexpected failure", E_UNEXPECTED);
+    return Status::Fail(brindle::kUnexpectedFailure, E_UNEXPECTED);
   }
 }
 
@@ -53,7 +53,7 @@ class HubWindow final : public brindle::Hub {
 };
 
 std::wstring SettingsKey(std::u16string_view app, std::u16string_view section) {
-  return L"Software\\VB and VBA Program Settings\\" + W(app) + L"\\" + W(section);
+  return L"Software\\VB and VBA Program Settings\\" + Wide(app) + L"\\" + Wide(section);
 }
 
 }  // namespace
@@ -73,8 +73,10 @@ Status HubWindows::Create(std::unique_ptr<brindle::Hub>& out) {
 
 void MsgBoxService::Show(std::u16string_view text) {
   try {
-    forms::MsgBox(W(text));
+    forms::MsgBox(Wide(text));
   } catch (...) {
+    // No memory for the text: the box was the report, there is no other
+    // way to tell the user, and nothing may be thrown into the host.
   }
 }
 
@@ -87,7 +89,7 @@ Status RegistrySettings::GetSetting(std::u16string_view app, std::u16string_view
     if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey(app, section).c_str(), 0, KEY_QUERY_VALUE,
                       &h) != ERROR_SUCCESS)
       return;
-    const std::wstring name = W(key);
+    const std::wstring name = Wide(key);
     DWORD type = 0, bytes = 0;
     LONG rc = RegQueryValueExW(h, name.c_str(), nullptr, &type, nullptr, &bytes);
     if (rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ)) {
@@ -99,7 +101,7 @@ Status RegistrySettings::GetSetting(std::u16string_view app, std::u16string_view
         // The stored text may or may not carry its terminator.
         value.resize(bytes / sizeof(wchar_t));
         while (!value.empty() && value.back() == L'\0') value.pop_back();
-        out = U16(value);
+        out = Utf16(value);
       }
     }
     RegCloseKey(h);
@@ -112,7 +114,7 @@ Status RegistrySettings::SaveSetting(std::u16string_view app, std::u16string_vie
   LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey(app, section).c_str(), 0, nullptr, 0,
                             KEY_SET_VALUE, nullptr, &h, nullptr);
   if (rc != ERROR_SUCCESS) return RegistryFailure(rc);
-  const std::wstring name = W(key), text = W(value);
+  const std::wstring name = Wide(key), text = Wide(value);
   rc = RegSetValueExW(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(h);

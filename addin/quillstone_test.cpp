@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/com_host.h"
+#include "addin/com_ref.h"
 #include "addin/quillstone.h"
 #include "forms/testing/ui.h"
 
@@ -79,9 +79,7 @@ std::vector<HWND> ShownHubs() {
   std::vector<HWND> found;
   struct Each {
     static BOOL CALLBACK Window(HWND w, LPARAM p) {
-      wchar_t text[128] = {};
-      GetWindowTextW(w, text, 128);
-      if (IsWindowVisible(w) && std::wstring(text) == kHubCaption)
+      if (IsWindowVisible(w) && ui::TextOf(w) == kHubCaption)
         reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
       return TRUE;
     }
@@ -211,7 +209,9 @@ class Source final : public Obj, public IConnectionPointContainer, public IConne
 
   size_t Sinks() const { return sinks_.size(); }
   // Raises Click(CommandBarControl, handled, CancelDefault) on every sink.
-  void Fire(IDispatch* control, VARIANT_BOOL& handled, VARIANT_BOOL& cancel) {
+  // The host numbers the event with `id`; the sink must not depend on it.
+  void Fire(IDispatch* control, VARIANT_BOOL& handled, VARIANT_BOOL& cancel,
+            DISPID id = quillstone::kDispidClick) {
     auto copy = sinks_;
     for (auto& [cookie, sink] : copy) {
       VARIANT args[3];
@@ -223,7 +223,7 @@ class Source final : public Obj, public IConnectionPointContainer, public IConne
       args[0].vt = VT_BOOL | VT_BYREF;
       args[0].pboolVal = &cancel;
       DISPPARAMS params = {args, nullptr, 3, 0};
-      EXPECT_EQ(sink->Invoke(quillstone::kDispidClick, IID_NULL, 0, DISPATCH_METHOD, &params,
+      EXPECT_EQ(sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params,
                              nullptr, nullptr, nullptr),
                 S_OK);
     }
@@ -316,10 +316,11 @@ struct Host {
       if (c.object.get() == o) return &c;
     return nullptr;
   }
-  void Click() {
+  void Click(DISPID id = quillstone::kDispidClick) {
     ASSERT_FALSE(sources.empty());
     VARIANT_BOOL handled = VARIANT_FALSE, cancel = VARIANT_FALSE;
-    sources.back()->Fire(controls.empty() ? nullptr : controls.back().object.get(), handled, cancel);
+    sources.back()->Fire(controls.empty() ? nullptr : controls.back().object.get(), handled, cancel,
+                         id);
     EXPECT_EQ(handled, VARIANT_FALSE);
     EXPECT_EQ(cancel, VARIANT_FALSE);
   }
@@ -403,6 +404,18 @@ TEST_F(QuillstoneTest, ConnectionMenuClickAndDisconnection) {
   ASSERT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
   EXPECT_EQ(ReadString(kSettingsKey, L"DisplayOnConnect"), L"0");
   EXPECT_TRUE(host.controls.empty());
+}
+
+TEST_F(QuillstoneTest, TheMenuClickIsTakenByItsArgumentsWhateverItsDispatchId) {
+  Host host;
+  auto addin = Create();
+  ASSERT_TRUE(addin);
+  ASSERT_EQ(addin->OnConnection(host.root.get(), 1, nullptr, nullptr), S_OK);
+  EXPECT_TRUE(ShownHubs().empty());
+  host.Click(0x60030002);  // an id of the host's own numbering, not 1
+  EXPECT_EQ(ShownHubs().size(), 1u);
+  ASSERT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+  EXPECT_TRUE(ShownHubs().empty());
 }
 
 TEST_F(QuillstoneTest, HostFailureIsReportedAndConnectionCompletes) {

@@ -20,18 +20,6 @@ const forms::WindowSpec kLayout = {
     .showInTaskbar = false,
     .startUp = forms::StartUp::CenterScreen,
 };
-
-std::wstring SystemMessage(DWORD code) {
-  wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = n && buffer ? std::wstring(buffer, n) : L"error " + std::to_wstring(code);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-    text.pop_back();
-  return text;
-}
 }  // namespace
 
 frmAddIn::frmAddIn() : Form(kLayout) {
@@ -70,8 +58,9 @@ void StartResourceHacker() {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
       throw forms::Error(L"The program \"ResourceHacker.exe\" could not be found.");
-    throw forms::Error(L"The program \"ResourceHacker.exe\" could not be started: " +
-                       SystemMessage(code));
+    std::wstring reason = forms::SystemMessage(code);
+    if (reason.empty()) reason = L"error " + std::to_wstring(code);
+    throw forms::Error(L"The program \"ResourceHacker.exe\" could not be started: " + reason);
   }
   // The process is not kept or watched: each click starts one more.
   CloseHandle(pi.hThread);

@@ -35,7 +35,7 @@ void PutOnClipboard(const std::wstring& text, HWND owner) {
   CloseClipboard();
 }
 
-class ConverterWindow : public ::testing::Test {
+class ConverterWindow : public WindowTest {
  protected:
   void SetUp() override {
     Converter().Show();
@@ -45,9 +45,7 @@ class ConverterWindow : public ::testing::Test {
   }
   void TearDown() override {
     Converter().Text2.Change = nullptr;
-    Converter().Unload();
-    Pump();
-    ResetQuit();
+    WindowTest::TearDown();
   }
   std::wstring Input() const { return TextOf(Converter().Text1.hwnd()); }
   std::wstring Output() const { return TextOf(Converter().Text2.hwnd()); }

@@ -14,16 +14,7 @@ namespace {
 
 Form3& launcher() { return forms::Instance<Form3>(); }
 
-class DialogsTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    for (forms::Form* f : std::initializer_list<forms::Form*>{
-             &launcher(), &forms::Instance<Form4>(), &forms::Instance<Form5>(),
-             &forms::Instance<Form6>(), &forms::Instance<Form7>()})
-      f->Unload();
-    Pump();
-  }
-};
+class DialogsTest : public WindowTest {};
 
 TEST_F(DialogsTest, LauncherLayoutFocusAndTabOrder) {
   launcher().Show();

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 
@@ -53,14 +56,7 @@ class Probe final : public forms::Form {
 
 Probe& probe() { return forms::Instance<Probe>(); }
 
-class FormsTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    probe().Unload();
-    Pump();
-    ResetQuit();
-  }
-};
+class FormsTest : public WindowTest {};
 
 TEST(Screen, RunsAtTheDpiThePrefixWasMadeFor) {
   const char* expected = std::getenv("BRINDLE_EXPECT_DPI");
@@ -117,16 +113,52 @@ TEST_F(FormsTest, FocusStartsAtTheLowestTabIndexAndTabFollowsTheIndexes) {
   probe().Show();
   EXPECT_EQ(GetFocus(), probe().Edit.hwnd());  // the label (0) cannot take it
   const std::vector<HWND> cycle = TabCycle();
+  // The option group is one stop, entered at its first option while none
+  // is selected.
   const std::vector<HWND> expected = {probe().Edit.hwnd(), probe().Go.hwnd(), probe().Inner.hwnd(),
                                       probe().Fail.hwnd(), probe().Crash.hwnd(),
-                                      probe().Options[0].hwnd(), probe().Options[1].hwnd()};
+                                      probe().Options[0].hwnd()};
   EXPECT_EQ(cycle, expected);
   Tab(true);
-  EXPECT_EQ(GetFocus(), probe().Options[1].hwnd());  // Shift+Tab wraps backwards
+  EXPECT_EQ(GetFocus(), probe().Options[0].hwnd());  // Shift+Tab wraps backwards
   // Tabbing onto an option button does not select it.
   EXPECT_FALSE(probe().Options[0].Value());
   EXPECT_FALSE(probe().Options[1].Value());
   EXPECT_EQ(probe().lastOption, -1);
+}
+
+TEST_F(FormsTest, AnOptionGroupIsOneTabStopAndTheArrowsMoveAndSelectWithinIt) {
+  probe().Show();
+  auto& options = probe().Options;
+  probe().Crash.SetFocus();
+  Tab();
+  EXPECT_EQ(GetFocus(), options[0].hwnd());
+  EXPECT_EQ(probe().lastOption, -1);
+  PressKey(VK_DOWN);
+  EXPECT_EQ(GetFocus(), options[1].hwnd());
+  EXPECT_TRUE(options[1].Value());
+  EXPECT_EQ(probe().lastOption, 1);
+  PressKey(VK_RIGHT);  // round from the last to the first
+  EXPECT_EQ(GetFocus(), options[0].hwnd());
+  EXPECT_TRUE(options[0].Value());
+  EXPECT_FALSE(options[1].Value());
+  EXPECT_EQ(probe().lastOption, 0);
+  PressKey(VK_UP);
+  EXPECT_EQ(GetFocus(), options[1].hwnd());
+  EXPECT_EQ(probe().lastOption, 1);
+  // Tab leaves the group, whichever option has the focus...
+  Tab();
+  EXPECT_EQ(GetFocus(), probe().Edit.hwnd());
+  // ...and comes back in at the selected option, from either side.
+  Tab(true);
+  EXPECT_EQ(GetFocus(), options[1].hwnd());
+  probe().Crash.SetFocus();
+  Tab();
+  EXPECT_EQ(GetFocus(), options[1].hwnd());
+  options[0].SetFocus();  // the focus set on an unselected option still leaves by Tab
+  Tab(true);
+  EXPECT_EQ(GetFocus(), probe().Crash.hwnd());
+  EXPECT_TRUE(options[1].Value());
 }
 
 TEST_F(FormsTest, TabTypesNothingAndEnterOrEscapeDoNothing) {
@@ -257,6 +289,185 @@ TEST_F(FormsTest, HostedWindowsNeverEndTheMessageLoop) {
   Pump();
   forms::SetHosted(false);
   EXPECT_FALSE(QuitPosted());
+}
+
+// One control of each kind that takes the focus, for the Enter key.
+class Keys final : public forms::Form {
+ public:
+  Keys() : Form({.caption = L"Keys", .width = 6000, .height = 4500}) {
+    Button.Click = [this] { ++clicks[0]; };
+    Classic.Click = [this] { ++clicks[1]; };
+    Option.Click = [this] { ++optionClicks; };
+    List.Click = [this] { ++listClicks; };
+  }
+  //                                  container caption     Left  Top Width Height Tab
+  forms::CommandButton Button   {*this, L"Button",   120,  120, 1200,  375,  0};
+  forms::CommandButton Classic  {*this, L"Classic", 1440,  120, 1200,  375,  1,
+                                 {.graphical = true}};
+  forms::TextBox       Single   {*this, L"one",      120,  600, 1800,  315,  2};
+  forms::TextBox       Multi    {*this, L"two",      120, 1000, 1800,  900,  3,
+                                 {.multiLine = true}};
+  forms::OptionButton  Option   {*this, L"Option",   120, 2000, 1800,  300,  4};
+  forms::ListView      List     {*this,             2400,  600, 1800, 1200,  5};
+  forms::TabStrip      Tabs     {*this, {L"One", L"Two"}, 2400, 2000, 1800, 600, 6};
+  forms::PictureBox    Picture  {*this,             4400,  600, 1200, 1200,  7};
+
+  int clicks[2] = {0, 0};
+  int optionClicks = 0;
+  int listClicks = 0;
+};
+
+TEST_F(FormsTest, EnterClicksTheFocusedButtonAndNothingElse) {
+  InitCommonControls();
+  Keys& keys = forms::Instance<Keys>();
+  keys.Show();
+  keys.List.Add(L"item");
+  keys.Button.SetFocus();
+  PressKey(VK_RETURN);
+  EXPECT_EQ(keys.clicks[0], 1);
+  keys.Classic.SetFocus();
+  PressKey(VK_RETURN);
+  EXPECT_EQ(keys.clicks[1], 1);
+  PressKeyWith(VK_CONTROL, VK_RETURN);  // a shortcut, not Enter for the button
+  EXPECT_EQ(keys.clicks[1], 1);
+  for (forms::Control* c : std::initializer_list<forms::Control*>{
+           &keys.Single, &keys.Option, &keys.List, &keys.Tabs, &keys.Picture}) {
+    c->SetFocus();
+    ASSERT_EQ(GetFocus(), c->hwnd());
+    PressKey(VK_RETURN);
+    EXPECT_EQ(GetFocus(), c->hwnd());
+  }
+  keys.Multi.SetFocus();
+  SendMessageW(keys.Multi.hwnd(), EM_SETSEL, 3, 3);
+  PressKey(VK_RETURN);
+  EXPECT_EQ(keys.Multi.Text(), L"two\r\n");  // a line break, as before
+  EXPECT_EQ(keys.Single.Text(), L"one");
+  EXPECT_FALSE(keys.Option.Value());
+  EXPECT_EQ(keys.optionClicks, 0);
+  EXPECT_EQ(keys.listClicks, 0);
+  EXPECT_EQ(keys.Tabs.TabCount(), 2);
+  EXPECT_EQ(keys.clicks[0], 1);
+  EXPECT_EQ(keys.clicks[1], 1);
+  EXPECT_TRUE(keys.Visible());
+}
+
+TEST_F(FormsTest, AFrameDrawsItsCaptionInTheWindowsFontScaledWithTheScreen) {
+  probe().Show();
+  HWND frame = probe().Box.hwnd();
+  const LOGFONTW lf = FontOf(frame);
+  EXPECT_EQ(std::wstring(lf.lfFaceName), L"MS Shell Dlg");
+  EXPECT_EQ(lf.lfHeight, FontHeight(8.0));
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(frame, WM_GETFONT, 0, 0)),
+            reinterpret_cast<HFONT>(SendMessageW(probe().Go.hwnd(), WM_GETFONT, 0, 0)));
+  // The etched edge runs through the middle of the caption's line, so its
+  // top row tells the height of the font the caption was drawn in.
+  LOGFONTW expected = {};
+  expected.lfHeight = FontHeight(8.0);
+  lstrcpynW(expected.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+  HFONT font = CreateFontIndirectW(&expected);
+  HDC dc = GetDC(frame);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW tm = {};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  UpdateWindow(frame);
+  const int x = ClientSize(frame).cx - Px(60);  // right of the caption
+  int edge = -1;
+  for (int y = 0; y < ClientSize(frame).cy && edge < 0; ++y)
+    if (GetPixel(dc, x, y) != GetSysColor(COLOR_BTNFACE)) edge = y;
+  ReleaseDC(frame, dc);
+  EXPECT_EQ(edge, tm.tmHeight / 2);
+}
+
+// A window whose fourth control cannot be created.
+class Unbuildable final : public forms::Control {
+ public:
+  using Control::Control;
+  forms::Kind kind() const override { return forms::Kind::Label; }
+
+ protected:
+  const wchar_t* windowClass() const override { return L"NoSuchWindowClass"; }
+};
+
+class HalfBuilt final : public forms::Form {
+ public:
+  HalfBuilt() : Form({.caption = L"Half built", .width = 3000, .height = 2000}) {}
+  forms::TextBox Before  {*this, L"before", 120, 120, 1200, 315, 0};
+  forms::Frame   Holder  {*this, L"Holder", 120, 600, 2000, 1200, 1};
+  forms::Label   Inside  {Holder, L"inside", 120, 240, 1200, 300, 2};
+  Unbuildable    Broken  {*this, L"", 1500, 120, 1200, 315, 3};
+  forms::TextBox After   {*this, L"after", 120, 1900, 1200, 315, 4};
+};
+
+class FailingLoad final : public forms::Form {
+ public:
+  FailingLoad() : Form({.caption = L"Failing load", .width = 3000, .height = 2000}) {}
+  forms::TextBox Box {*this, L"box", 120, 120, 1200, 315, 0};
+
+ protected:
+  void Form_Load() override { throw forms::Error(L"The settings could not be read."); }
+};
+
+TEST_F(FormsTest, AWindowThatFailsToLoadIsUnloadedBeforeTheReport) {
+  probe().Show();
+  const int loaded = forms::LoadedCount();
+  MessageBoxes boxes;
+  forms::Guard([] { forms::Instance<HalfBuilt>().Show(); });
+  forms::Guard([] { forms::Instance<FailingLoad>().Show(); });
+  ASSERT_EQ(boxes.shown().size(), 2u);
+  EXPECT_EQ(boxes.shown()[0].text, L"A control of the window could not be created.");
+  EXPECT_EQ(boxes.shown()[1].text, L"The settings could not be read.");
+  EXPECT_FALSE(forms::Instance<HalfBuilt>().IsLoaded());
+  EXPECT_EQ(forms::Instance<HalfBuilt>().Before.hwnd(), nullptr);
+  EXPECT_EQ(forms::Instance<HalfBuilt>().Inside.hwnd(), nullptr);
+  EXPECT_FALSE(forms::Instance<FailingLoad>().IsLoaded());
+  EXPECT_EQ(FindWindowW(nullptr, L"Half built"), nullptr);
+  EXPECT_EQ(FindWindowW(nullptr, L"Failing load"), nullptr);
+  EXPECT_EQ(forms::LoadedCount(), loaded);
+  EXPECT_FALSE(QuitPosted());  // the failure alone ends nothing
+  // With the failed windows not counted, closing the last real one ends
+  // the program.
+  probe().Unload();
+  Pump();
+  EXPECT_EQ(forms::LoadedCount(), 0);
+  EXPECT_TRUE(QuitPosted());
+}
+
+// A control whose own message handling fails on WM_APP.
+class Faulty final : public forms::Label {
+ public:
+  using Label::Label;
+  int seen = 0;
+
+ protected:
+  bool onMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+    if (msg == WM_APP) {
+      ++seen;
+      throw std::length_error("the control's message failed");
+    }
+    return Label::onMessage(msg, wp, lp, result);
+  }
+};
+
+class WithFaulty final : public forms::Form {
+ public:
+  WithFaulty() : Form({.caption = L"Faulty", .width = 3000, .height = 2000}) {}
+  Faulty Part {*this, L"part", 120, 120, 1200, 300, 0};
+};
+
+TEST_F(FormsTest, AFailureInsideAControlsMessageHandlingIsReportedNotSwallowed) {
+  WithFaulty& f = forms::Instance<WithFaulty>();
+  f.Show();
+  MessageBoxes boxes;
+  SendMessageW(f.Part.hwnd(), WM_APP, 0, 0);
+  EXPECT_EQ(f.Part.seen, 1);
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, L"the control's message failed");
+  // The control goes on with its default processing.
+  EXPECT_EQ(TextOf(f.Part.hwnd()), L"part");
+  f.Part.SetText(L"still there");
+  EXPECT_EQ(TextOf(f.Part.hwnd()), L"still there");
 }
 
 TEST_F(FormsTest, LinesResolveSystemColoursWhenDrawn) {

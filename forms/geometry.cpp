@@ -1,6 +1,7 @@
 #include "forms/geometry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace forms {
@@ -14,6 +15,10 @@ std::vector<int> TabOrder(const std::vector<TabStop>& stops) {
   return order;
 }
 }  // namespace
+
+int FontHeight(double points, int dpi) {
+  return -static_cast<int>(std::lround(points * dpi / 72.0));
+}
 
 int NextTabStop(const std::vector<TabStop>& stops, int current, bool forward) {
   const std::vector<int> order = TabOrder(stops);

@@ -18,6 +18,10 @@ constexpr int TwipsToPixels(int twips, int dpi) {
 constexpr bool IsSystemColour(std::uint32_t colour) { return (colour & 0x80000000u) != 0; }
 constexpr int SystemColourIndex(std::uint32_t colour) { return static_cast<int>(colour & 0xFFu); }
 
+// The LOGFONT height of a font of `points` at `dpi`: negative, a character
+// height, rounded to the nearest pixel.
+int FontHeight(double points, int dpi);
+
 struct TabStop {
   int tabIndex;
   bool canFocus;

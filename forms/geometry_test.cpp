@@ -18,6 +18,14 @@ TEST(Twips, ScaleWithTheScreenAndRoundToNearest) {
   EXPECT_EQ(TwipsToPixels(2000000000, 144), 200000000);
 }
 
+TEST(Fonts, HeightIsTheCharacterHeightInPixelsRoundedToNearest) {
+  EXPECT_EQ(FontHeight(8, 96), -11);      // 10.67 px
+  EXPECT_EQ(FontHeight(8, 144), -16);
+  EXPECT_EQ(FontHeight(9.75, 96), -13);
+  EXPECT_EQ(FontHeight(9.75, 144), -20);  // 19.5 rounds away from zero
+  EXPECT_EQ(FontHeight(12, 120), -20);
+}
+
 TEST(Colours, SystemColoursCarryTheirIndex) {
   EXPECT_TRUE(IsSystemColour(0x80000015u));
   EXPECT_EQ(SystemColourIndex(0x80000015u), 21);

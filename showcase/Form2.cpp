@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/product.h"
+#include "product/product.h"
 #include "store/Form9.h"
 
 namespace {

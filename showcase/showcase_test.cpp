@@ -67,16 +67,7 @@ COLORREF PixelOf(HWND hwnd, int x, int y) {
   return pixel;
 }
 
-class ShowcaseTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    ideas().Unload();
-    tricks().Unload();
-    store().Unload();
-    Pump();
-    ResetQuit();
-  }
-};
+class ShowcaseTest : public WindowTest {};
 
 TEST_F(ShowcaseTest, IdeasPageMatchesItsLayout) {
   Form2& f = ideas();

@@ -36,16 +36,11 @@ std::vector<int> Selected() {
   return selected;
 }
 
-class SnippetsWindow : public ::testing::Test {
+class SnippetsWindow : public WindowTest {
  protected:
   void SetUp() override {
     Snippets().Show();
     Pump();
-  }
-  void TearDown() override {
-    Snippets().Unload();
-    Pump();
-    ResetQuit();
   }
 };
 
@@ -95,19 +90,26 @@ TEST_F(SnippetsWindow, OpensWithTheFocusOnTheFirstTopicButNothingSelected) {
   EXPECT_EQ(kStart.size(), 44u);
 }
 
-TEST_F(SnippetsWindow, TabVisitsTheTopicsAndTheBoxInTabIndexOrder) {
+TEST_F(SnippetsWindow, TabTreatsTheTopicsAsOneStopBesideTheBox) {
   const Form1& f = Snippets();
-  // The label (tab index 5) takes no focus.
-  const std::vector<HWND> expected = {
-      f.Option1[0].hwnd(), f.Option1[1].hwnd(), f.Option1[2].hwnd(), f.Text1.hwnd(),
-      f.Option1[3].hwnd(), f.Option1[4].hwnd(), f.Option1[5].hwnd(), f.Option1[6].hwnd(),
-      f.Option1[7].hwnd(), f.Option1[8].hwnd(), f.Option1[9].hwnd()};
+  // The topics are one group: Tab enters it at the first topic while none
+  // is selected, and leaves it for the box. The label takes no focus.
+  const std::vector<HWND> expected = {f.Option1[0].hwnd(), f.Text1.hwnd()};
   EXPECT_EQ(TabCycle(), expected);
   Tab(true);
-  EXPECT_EQ(GetFocus(), f.Option1[9].hwnd());
+  EXPECT_EQ(GetFocus(), f.Text1.hwnd());
+  Tab(true);
+  EXPECT_EQ(GetFocus(), f.Option1[0].hwnd());
   // Passing over the options with the focus selects none of them.
   EXPECT_TRUE(Selected().empty());
   EXPECT_EQ(Shown(), kStart);
+  // Once a topic is chosen, Tab comes back to it.
+  Click(f.Option1[6].hwnd());
+  Tab();
+  EXPECT_EQ(GetFocus(), f.Text1.hwnd());
+  Tab();
+  EXPECT_EQ(GetFocus(), f.Option1[6].hwnd());
+  EXPECT_EQ(Selected(), std::vector<int>{6});
 }
 
 TEST_F(SnippetsWindow, EachTopicShowsExactlyItsTextAndOnlyItIsSelected) {
@@ -161,11 +163,27 @@ TEST_F(SnippetsWindow, SpaceSelectsTheFocusedTopic) {
   PressKey(VK_SPACE);
   EXPECT_EQ(Selected(), std::vector<int>{6});
   EXPECT_EQ(Shown(), Topic(6));
-  Tab();
-  EXPECT_EQ(GetFocus(), f.Option1[7].hwnd());
-  PressKey(VK_SPACE);
-  EXPECT_EQ(Selected(), std::vector<int>{7});
-  EXPECT_EQ(Shown(), Topic(7));
+}
+
+TEST_F(SnippetsWindow, ArrowsMoveThroughTheTopicsInTabOrderAndSelectThem) {
+  Form1& f = Snippets();
+  EXPECT_EQ(GetFocus(), f.Option1[0].hwnd());
+  PressKey(VK_DOWN);
+  EXPECT_EQ(GetFocus(), f.Option1[1].hwnd());
+  EXPECT_EQ(Selected(), std::vector<int>{1});
+  EXPECT_EQ(Shown(), Topic(1));
+  // The box (tab index 3) sits between topics 2 and 3 but is no option.
+  PressKey(VK_RIGHT);
+  PressKey(VK_DOWN);
+  EXPECT_EQ(GetFocus(), f.Option1[3].hwnd());
+  EXPECT_EQ(Shown(), Topic(3));
+  PressKey(VK_UP);
+  EXPECT_EQ(Selected(), std::vector<int>{2});
+  f.Option1[9].SetFocus();
+  PressKey(VK_DOWN);  // round from the last topic to the first
+  EXPECT_EQ(GetFocus(), f.Option1[0].hwnd());
+  EXPECT_EQ(Selected(), std::vector<int>{0});
+  EXPECT_EQ(Shown(), Topic(0));
 }
 
 TEST_F(SnippetsWindow, ShowingItAgainKeepsTheChoiceAndClosingStartsOver) {

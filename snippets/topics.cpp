@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/product.h"
+#include "product/product.h"
 
 namespace brindle {
 

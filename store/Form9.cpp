@@ -241,7 +241,7 @@ void Form9::Command1_Click() { appstore(); }
 void Form9::ListView1_Click() {
   const int selected = ListView1.SelectedIndex();
   if (selected < 0) return;
-  Text1.SetText(forms::Wide(brindle::StoreDownloadBase()) + ListView1.ItemText(selected));
+  Text1.SetText(forms::Wide(brindle::DownloadAddress(forms::Utf16(ListView1.ItemText(selected)))));
 }
 
 void Form9::Command2_Click() { forms::MsgBox(L"none"); }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/Module1.h"
-#include "app/product.h"
+#include "product/product.h"
 #include "forms/testing/ui.h"
 #include "store/storelist.h"
 #include "store/testing/loopback_server.h"
@@ -80,14 +80,10 @@ std::string FileBytes(const std::wstring& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class StoreWindow : public ::testing::Test {
+class StoreWindow : public forms::testing::WindowTest {
  protected:
   static void SetUpTestSuite() { InitializeCommonControls(); }
   void SetUp() override { ASSERT_NE(store::testing::StorePort(), 0); }
-  void TearDown() override {
-    Store().Unload();
-    forms::testing::Pump();
-  }
   // Starts the loopback store with `body` as its list.
   void Serve(Reply reply) {
     if (!server) server = std::make_unique<LoopbackServer>(store::testing::StorePort());

@@ -1,6 +1,6 @@
 #include "store/storelist.h"
 
-#include "app/product.h"
+#include "product/product.h"
 
 namespace brindle {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/product.h"
+#include "product/product.h"
 
 namespace brindle {
 namespace {

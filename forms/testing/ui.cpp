@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "forms/geometry.h"
+#include "forms/internals.h"
 
 namespace forms::testing {
 
@@ -54,6 +53,12 @@ LRESULT CALLBACK CbtHook(int code, WPARAM wp, LPARAM lp) {
     }
   }
   return CallNextHookEx(g_hook, code, wp, lp);
+}
+BOOL CALLBACK CollectForm(HWND hwnd, LPARAM found) {
+  const std::wstring cls = ClassOf(hwnd);
+  if (cls == forms::detail::kFormClass || cls == forms::detail::kDialogClass)
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(hwnd);
+  return TRUE;
 }
 }  // namespace
 
@@ -144,15 +149,6 @@ std::wstring ClassOf(HWND hwnd) {
   return name;
 }
 
-std::wstring TextOf(HWND hwnd) {
-  if (!hwnd) return {};
-  const int len = GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
-  const int got = GetWindowTextW(hwnd, text.data(), len + 1);
-  text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  return text;
-}
-
 RECT RectInParent(HWND hwnd) {
   RECT r;
   GetWindowRect(hwnd, &r);
@@ -209,6 +205,16 @@ std::vector<HWND> TabCycle(int maxSteps) {
   return seen;
 }
 
+void WindowTest::TearDown() {
+  // Every window the framework made on this thread, found by its class: a
+  // destroyed form window is an unloaded form.
+  std::vector<HWND> windows;
+  EnumThreadWindows(GetCurrentThreadId(), &CollectForm, reinterpret_cast<LPARAM>(&windows));
+  for (HWND hwnd : windows) DestroyWindow(hwnd);
+  Pump();
+  ResetQuit();
+}
+
 MessageBoxes::MessageBoxes() {
   g_boxes = this;
   g_hook = SetWindowsHookExW(WH_CBT, CbtHook, nullptr, GetCurrentThreadId());
@@ -226,7 +232,7 @@ LOGFONTW FontOf(HWND hwnd) {
   return lf;
 }
 
-int FontHeight(double points) { return -static_cast<int>(std::lround(points * Dpi() / 72.0)); }
+int FontHeight(double points) { return forms::FontHeight(points, Dpi()); }
 
 void ExpectSizable(HWND hwnd) {
   const LONG style = GetWindowLongW(hwnd, GWL_STYLE);

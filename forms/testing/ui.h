@@ -3,6 +3,8 @@
 // back what the windows show. Nothing here sleeps; waits are bounded.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,8 +26,6 @@ void Tab(bool shift = false);
 // A key press (down and up) on the focused window; the pump translates it
 // into its character as for a real key.
 void PressKey(UINT vk);
-// The same; the character comes from the translation, not from `ch`.
-inline void PressKey(UINT vk, wchar_t /*ch*/) { PressKey(vk); }
 // A key pressed while a modifier (VK_CONTROL, VK_SHIFT) is held: the
 // thread's key state says the modifier is down while the pump translates
 // the key, as it would for Ctrl+V.
@@ -34,7 +34,7 @@ void PressKeyWith(UINT modifier, UINT vk);
 void Type(std::wstring_view text);
 
 std::wstring ClassOf(HWND hwnd);
-std::wstring TextOf(HWND hwnd);
+inline std::wstring TextOf(HWND hwnd) { return WindowText(hwnd); }
 // A child's rectangle in pixels relative to its parent's client area.
 RECT RectInParent(HWND hwnd);
 SIZE ClientSize(HWND hwnd);
@@ -59,6 +59,13 @@ void ExpectControl(const Control& control, const wchar_t* windowClass, const wch
 void ExpectClientSize(const Form& form, int width, int height);
 // The controls that Tab visits, starting from the focus, until it returns.
 std::vector<HWND> TabCycle(int maxSteps = 64);
+
+// A test of real windows. After each test every window of the program is
+// unloaded, what that posts is pumped, and a quit it caused is forgotten.
+class WindowTest : public ::testing::Test {
+ protected:
+  void TearDown() override;
+};
 
 // Catches every message box shown on this thread while it lives, records
 // it, and presses its OK button.

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/product.h"
+#include "product/product.h"
 
 namespace store::testing {
 

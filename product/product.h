@@ -1,4 +1,5 @@
-// Names and addresses that several windows share. Portable: no Windows headers.
+// The product's names and addresses, shared by every part of the program.
+// Portable, and it includes nothing of the program's own.
 #pragma once
 #include <string_view>
 

@@ -1,0 +1,145 @@
+// The add-in's per-user registration: its COM class, type library and
+// interface, and the key under which the IDE lists it.
+#include "addin/registration.h"
+
+#include <oaidl.h>
+#include <olectl.h>
+#include <shlwapi.h>
+
+#include <string>
+#include <vector>
+
+#include "addin/com_ref.h"
+#include "addin/quillstone.h"
+#include "forms/win32.h"
+
+namespace quillstone {
+
+namespace {
+
+std::wstring GuidText(REFGUID g) {
+  wchar_t text[40] = {};
+  StringFromGUID2(g, text, 40);
+  return text;
+}
+
+const wchar_t kClasses[] = L"Software\\Classes\\";
+const wchar_t kAddinsKey[] = L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\Quillstone.Connect";
+const wchar_t kLibraryTitle[] = L"VB6 Add-In for BRINDLE Plus!";
+
+LONG SetValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+  HKEY h = nullptr;
+  LONG rc = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            &h, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(h);
+  return rc;
+}
+
+LONG MakeKey(const std::wstring& key) {
+  HKEY h = nullptr;
+  LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                            nullptr);
+  if (rc == ERROR_SUCCESS) RegCloseKey(h);
+  return rc;
+}
+
+// Deletes `key` and what is under it, then each parent up to `stop` that is
+// left with nothing in it.
+void DeleteKey(HKEY root, std::wstring key, const std::wstring& stop) {
+  SHDeleteKeyW(root, key.c_str());
+  for (;;) {
+    size_t cut = key.rfind(L'\\');
+    if (cut == std::wstring::npos) return;
+    key.resize(cut);
+    if (key.size() <= stop.size()) return;
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return;
+    DWORD subkeys = 0, values = 0;
+    LONG rc = RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                               nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(h);
+    if (rc != ERROR_SUCCESS || subkeys || values) return;
+    if (RegDeleteKeyW(root, key.c_str()) != ERROR_SUCCESS) return;
+  }
+}
+
+// Windows merges the user's classes into the machine's view of them; Wine
+// (as of 8.0) does not, so there the classes also go into the prefix's
+// machine classes, which belong to the prefix's one user and need no rights.
+bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+std::vector<HKEY> ClassRoots() {
+  std::vector<HKEY> roots{HKEY_CURRENT_USER};
+  if (UnderWine()) roots.push_back(HKEY_LOCAL_MACHINE);
+  return roots;
+}
+
+}  // namespace
+
+void Unregister() {
+  const std::wstring classes = kClasses;
+  for (HKEY root : ClassRoots()) {
+    DeleteKey(root, classes + L"CLSID\\" + GuidText(CLSID_Connect), classes);
+    DeleteKey(root, classes + kProgId, classes);
+    DeleteKey(root, classes + L"TypeLib\\" + GuidText(LIBID_Quillstone), classes);
+    DeleteKey(root, classes + L"Interface\\" + GuidText(IID__Connect), classes);
+  }
+  DeleteKey(HKEY_CURRENT_USER, kAddinsKey, L"Software\\Microsoft");
+}
+
+HRESULT Register() {
+  const std::wstring path = forms::ModulePath();
+  if (path.empty()) return SELFREG_E_CLASS;
+  // The type library must load from the file before anything points at it.
+  Ref<ITypeLib> lib;
+  if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put()))) return SELFREG_E_TYPELIB;
+
+  const std::wstring classes = kClasses;
+  const std::wstring clsid = classes + L"CLSID\\" + GuidText(CLSID_Connect);
+  const std::wstring libid = GuidText(LIBID_Quillstone);
+  const std::wstring lib_key = classes + L"TypeLib\\" + libid + L"\\1.0";
+  const std::wstring iface = classes + L"Interface\\" + GuidText(IID__Connect);
+  std::wstring folder = path.substr(0, path.rfind(L'\\') + 1);
+
+  std::vector<LONG> results;
+  for (HKEY root : ClassRoots()) {
+    auto set = [&](const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+      results.push_back(SetValue(root, key, name, value));
+    };
+    set(clsid, nullptr, kProgId);
+    set(clsid + L"\\InprocServer32", nullptr, path);
+    set(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+    set(clsid + L"\\ProgID", nullptr, kProgId);
+    set(clsid + L"\\TypeLib", nullptr, libid);
+    set(clsid + L"\\VERSION", nullptr, L"1.0");
+    set(classes + kProgId, nullptr, kProgId);
+    set(classes + kProgId + L"\\CLSID", nullptr, GuidText(CLSID_Connect));
+    set(lib_key, nullptr, kLibraryTitle);
+    set(lib_key + L"\\0\\win32", nullptr, path);
+    set(lib_key + L"\\FLAGS", nullptr, L"0");
+    set(lib_key + L"\\HELPDIR", nullptr, folder);
+    set(iface, nullptr, L"_Connect");
+    // Dual: the standard automation marshaler through the type library.
+    set(iface + L"\\ProxyStubClsid32", nullptr, L"{00020424-0000-0000-C000-000000000046}");
+    set(iface + L"\\TypeLib", nullptr, libid);
+    set(iface + L"\\TypeLib", L"Version", L"1.0");
+  }
+  // The IDE lists every add-in under this key; nothing more is needed to
+  // list it, unloaded.
+  results.push_back(MakeKey(kAddinsKey));
+  for (LONG rc : results) {
+    if (rc != ERROR_SUCCESS) {
+      Unregister();
+      return SELFREG_E_CLASS;
+    }
+  }
+  return S_OK;
+}
+
+}  // namespace quillstone

@@ -107,32 +107,6 @@ bool HeaderValue(std::string_view headers, std::string_view name, std::string_vi
   return false;
 }
 
-// The raw response headers that the URL cache recorded for `url`; empty
-// when it holds no entry for it.
-std::string RecordedHeaders(const std::string& url) {
-  DWORD size = 0;
-  if (GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size) ||
-      GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
-    return {};
-  std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);
-  auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-  if (!GetUrlCacheEntryInfoA(url.c_str(), entry, &size) || !entry->lpHeaderInfo) return {};
-  return std::string(entry->lpHeaderInfo, entry->dwHeaderInfoSize);
-}
-
-// A redirect's target, resolved against the address that was redirected.
-std::string Resolve(const std::string& base, std::string_view location) {
-  const std::string relative(location.substr(0, location.find_first_of("\r\n")));
-  DWORD size = 0;
-  InternetCombineUrlA(base.c_str(), relative.c_str(), nullptr, &size, ICU_NO_ENCODE);
-  if (size == 0) return {};
-  std::string combined(size, '\0');
-  if (!InternetCombineUrlA(base.c_str(), relative.c_str(), combined.data(), &size, ICU_NO_ENCODE))
-    return {};
-  combined.resize(size);
-  return combined;
-}
-
 // The answer whose body became the downloaded file failed: a status other
 // than 2xx, or fewer bytes saved than announced.
 bool AnswerFailed(std::string_view headers, std::wstring_view file) {

@@ -28,7 +28,7 @@ struct Reply {
   // Run on the server's thread as each request arrives.
   std::function<void()> onRequest = nullptr;
   // Sent as the Location header when not empty (for a redirect).
-  std::string location;
+  std::string location = {};
 };
 
 class LoopbackServer {

@@ -3,7 +3,6 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <stdexcept>
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define BRINDLE_CONVERT_SSE2 1
@@ -17,73 +16,19 @@ constexpr char16_t kQuote = u'"';
 constexpr char16_t kCr = u'\r';
 constexpr char16_t kLf = u'\n';
 
+// No input character gives more output than a stray CR or LF right after a
+// line break: " & " and the quote opening the next literal (4), then
+// " & vbLf & " between quotation marks (12).
+constexpr std::size_t kMostPerCharacter = 16;
+constexpr std::size_t kMostAtEdges = 32;  // a pending CR, the closing quote
+
 bool IsSpecial(char16_t c) { return c == kQuote || c == kCr || c == kLf; }
-
-// The output's length, from counts. Every input character is copied once;
-// beyond that a quotation mark adds its double (1), a CR or LF adds
-// " & vbCr & " or " & vbLf & " around it (11 each), a CR LF pair, already 22
-// by that count, comes out as "" & vbNewLine & "" (a net -7), and a pair
-// followed directly by a further pair gives an empty line without a literal
-// (-5). The outer quotation marks add 2.
-struct Counts {
-  std::uint64_t extra = 0;  // wide, so that a huge input cannot wrap it
-  void Add(const char16_t* p, const char16_t* end) {
-    for (; p != end; ++p) {
-      if (*p == kQuote) {
-        extra += 1;
-      } else if (*p == kCr || *p == kLf) {
-        extra += 11;
-        if (*p == kCr && end - p >= 2 && p[1] == kLf) {
-          extra -= 7;
-          if (end - p >= 4 && p[2] == kCr && p[3] == kLf) extra -= 5;
-        }
-      }
-    }
-  }
-};
-
-std::uint64_t OutputLength(std::u16string_view text) {
-  if (text.empty()) return 0;
-  const char16_t* p = text.data();
-  const char16_t* const end = p + text.size();
-  Counts counts;
-#if BRINDLE_CONVERT_SSE2
-  // The same weights, lane by lane in 16-bit sums: no lane gains more than 11
-  // a round, so 2048 rounds stay clear of overflow.
-  const __m128i quote = _mm_set1_epi16(static_cast<short>(kQuote));
-  const __m128i cr = _mm_set1_epi16(static_cast<short>(kCr));
-  const __m128i lf = _mm_set1_epi16(static_cast<short>(kLf));
-  const __m128i one = _mm_set1_epi16(1), eleven = _mm_set1_epi16(11);
-  const __m128i seven = _mm_set1_epi16(7), five = _mm_set1_epi16(5);
-  auto load = [](const char16_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); };
-  while (end - p >= 8 + 3) {
-    __m128i sums = _mm_setzero_si128();
-    for (int round = 0; round < 2048 && end - p >= 8 + 3; ++round, p += 8) {
-      const __m128i v0 = load(p), v1 = load(p + 1), v2 = load(p + 2), v3 = load(p + 3);
-      const __m128i is_cr = _mm_cmpeq_epi16(v0, cr);
-      const __m128i breaks = _mm_or_si128(is_cr, _mm_cmpeq_epi16(v0, lf));
-      const __m128i pair = _mm_and_si128(is_cr, _mm_cmpeq_epi16(v1, lf));
-      const __m128i two = _mm_and_si128(pair, _mm_and_si128(_mm_cmpeq_epi16(v2, cr), _mm_cmpeq_epi16(v3, lf)));
-      sums = _mm_add_epi16(sums, _mm_and_si128(_mm_cmpeq_epi16(v0, quote), one));
-      sums = _mm_add_epi16(sums, _mm_and_si128(breaks, eleven));
-      sums = _mm_sub_epi16(sums, _mm_and_si128(pair, seven));
-      sums = _mm_sub_epi16(sums, _mm_and_si128(two, five));
-    }
-    // Lanes are signed; widen them to 32 bits and add them up.
-    alignas(16) std::int32_t wide[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(wide), _mm_madd_epi16(sums, one));
-    for (std::int32_t w : wide) counts.extra += static_cast<std::uint64_t>(static_cast<std::int64_t>(w));
-  }
-#endif
-  counts.Add(p, end);
-  return 2 + text.size() + counts.extra;
-}
 
 // Copies the characters before the next quotation mark, CR or LF, leaving p
 // at it (or at end). Ordinary text has one every few dozen characters, so
 // several characters are tested and stored at once; a block stored past the
-// special is overwritten by what follows. That is safe because the output
-// from `at` on is never shorter than the input from p on.
+// special is overwritten by what follows. That is safe because the room
+// reserved from `at` on is never less than the input from p on.
 void CopyRun(const char16_t*& p, const char16_t* end, char16_t*& at) {
 #if BRINDLE_CONVERT_SSE2
   const __m128i quote = _mm_set1_epi16(static_cast<short>(kQuote));
@@ -131,52 +76,106 @@ void Put(char16_t*& at, const char16_t (&piece)[N]) {
   at += N - 1;
 }
 
-void Write(std::u16string_view text, char16_t* at) {
-  const char16_t* p = text.data();
-  const char16_t* const end = p + text.size();
-  Put(at, u"\"");
-  // Whether a literal is open. An empty line with lines on both sides gets
-  // none, so that its line break follows the previous one directly.
-  bool open = true;
-  for (;;) {
-    CopyRun(p, end, at);
-    if (p == end) break;
-    const char16_t special = *p++;
-    if (special == kQuote) {
-      Put(at, u"\"\"");
-    } else if (special == kLf) {
-      Put(at, u"\" & vbLf & \"");
-    } else if (p == end || *p != kLf) {
-      Put(at, u"\" & vbCr & \"");
-    } else {
-      ++p;  // a line break
-      if (open) Put(at, u"\"");
-      Put(at, u" & vbNewLine");
-      open = !(end - p >= 2 && p[0] == kCr && p[1] == kLf);
-      if (open) Put(at, u" & \"");
-    }
-  }
-  // Only a line followed by a further line break goes without its literal,
-  // so the last one has one.
-  Put(at, u"\"");
-}
-
 }  // namespace
 
+void ExpressionWriter::Open(char16_t*& at) {
+  if (state_ == State::Empty) {
+    Put(at, u"\"");
+  } else if (state_ == State::AfterBreak) {
+    Put(at, u" & \"");
+  }
+  state_ = State::Open;
+}
+
+// A literal is opened only when a character for it arrives, and a line
+// break closes it only when the next thing is known: so an empty line with
+// lines on both sides gets no literal, and its break follows the previous
+// one directly, while the first and last lines always have one.
+void ExpressionWriter::Write(std::u16string_view piece, OutBuffer& out) {
+  if (piece.empty()) return;
+  const char16_t* p = piece.data();
+  const char16_t* const end = p + piece.size();
+  char16_t* at = out.Room(piece.size() * kMostPerCharacter + kMostAtEdges);
+  auto open = [&] { Open(at); };
+  auto lineBreak = [&] {
+    if (state_ == State::Empty) {
+      Put(at, u"\"\"");
+    } else if (state_ == State::Open) {
+      Put(at, u"\"");
+    }
+    Put(at, u" & vbNewLine");
+    state_ = State::AfterBreak;
+  };
+  if (pendingCr_) {
+    pendingCr_ = false;
+    if (*p == kLf) {
+      ++p;
+      lineBreak();
+    } else {
+      open();
+      Put(at, u"\" & vbCr & \"");
+    }
+  }
+  while (p != end) {
+    const char16_t c = *p;
+    if (c == kCr) {
+      if (end - p == 1) {
+        pendingCr_ = true;
+        ++p;
+      } else if (p[1] == kLf) {
+        p += 2;
+        lineBreak();
+      } else {
+        ++p;
+        open();
+        Put(at, u"\" & vbCr & \"");
+      }
+      continue;
+    }
+    open();
+    if (c == kLf) {
+      ++p;
+      Put(at, u"\" & vbLf & \"");
+    } else if (c == kQuote) {
+      ++p;
+      Put(at, u"\"\"");
+    } else {
+      CopyRun(p, end, at);
+    }
+  }
+  out.Commit(at);
+}
+
+void ExpressionWriter::Finish(OutBuffer& out) {
+  char16_t* at = out.Room(kMostAtEdges);
+  if (pendingCr_) {
+    Open(at);
+    Put(at, u"\" & vbCr & \"");
+  }
+  if (state_ == State::Open) {
+    Put(at, u"\"");
+  } else if (state_ == State::AfterBreak) {
+    Put(at, u" & \"\"");
+  }
+  out.Commit(at);
+  *this = ExpressionWriter();
+}
+
 std::u16string ConvertMultiLine(std::u16string_view text) {
-  const std::uint64_t length = OutputLength(text);
+  // In blocks, so that the worst case reserved for a block stays small
+  // whatever the text's length.
+  constexpr std::size_t kBlock = 1 << 15;
+  ExpressionWriter writer;
+  OutBuffer buffer;
   std::u16string result;
-  if (length > result.max_size()) throw std::length_error("ConvertMultiLine: text too long");
-  if (length == 0) return result;
-#if defined(__cpp_lib_string_resize_and_overwrite)
-  result.resize_and_overwrite(static_cast<std::size_t>(length), [&](char16_t* out, std::size_t n) {
-    Write(text, out);
-    return n;
-  });
-#else
-  result.resize(static_cast<std::size_t>(length));
-  Write(text, result.data());
-#endif
+  result.reserve(text.size() + text.size() / 4 + 2);
+  for (std::size_t at = 0; at < text.size(); at += kBlock) {
+    writer.Write(text.substr(at, kBlock), buffer);
+    result.append(buffer.view());
+    buffer.Clear();
+  }
+  writer.Finish(buffer);
+  result.append(buffer.view());
   return result;
 }
 

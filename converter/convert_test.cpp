@@ -165,6 +165,29 @@ TEST(ConvertMultiLine, GeneratedTextsEvaluateBackToThemselves) {
   }
 }
 
+TEST(ExpressionWriter, PiecesSplitAnywhereGiveTheWholeTextsOutput) {
+  std::mt19937 rng(31337);
+  for (int k = 0; k < 3000; ++k) {
+    const std::u16string text = testing::SampleText(rng, {});
+    ExpressionWriter writer;
+    OutBuffer out;
+    // Small pieces, so that CR LF pairs, runs of breaks and quotes straddle
+    // their edges; an empty piece now and then changes nothing.
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t n = std::uniform_int_distribution<std::size_t>(0, 5)(rng);
+      writer.Write(std::u16string_view(text).substr(at, n), out);
+      at += n;
+    }
+    writer.Finish(out);
+    ASSERT_EQ(out.view(), ConvertMultiLine(text)) << "sample " << k;
+    // A finished writer starts afresh.
+    out.Clear();
+    writer.Write(u"\r", out);
+    writer.Finish(out);
+    ASSERT_EQ(out.view(), u"\"\" & vbCr & \"\"");
+  }
+}
+
 TEST(ConvertMultiLine, OrdinaryTextsMatchTheTextualConversion) {
   std::mt19937 rng(7);
   for (int k = 0; k < 2000; ++k) {

@@ -85,7 +85,7 @@ int Usage(const std::string& problem) {
 }
 
 bool WriteOut(std::string_view bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+  return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
 }
 
 int CannotWrite() {

@@ -480,3 +480,6 @@ std::wstring Wide(std::u16string_view text);
 std::u16string Utf16(std::wstring_view text);
 
 }  // namespace forms
+
+// Context menus of text boxes, declared apart from the controls above.
+#include "forms/edit_menu.h"

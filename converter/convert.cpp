@@ -12,9 +12,9 @@
 namespace brindle {
 namespace {
 
-constexpr char16_t kQuote = u'"';
-constexpr char16_t kCr = u'\r';
-constexpr char16_t kLf = u'\n';
+constexpr char kQuote = '"';
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
 
 // No input character gives more output than a stray CR or LF right after a
 // line break: " & " and the quote opening the next literal (4), then
@@ -22,67 +22,73 @@ constexpr char16_t kLf = u'\n';
 constexpr std::size_t kMostPerCharacter = 16;
 constexpr std::size_t kMostAtEdges = 32;  // a pending CR, the closing quote
 
-bool IsSpecial(char16_t c) { return c == kQuote || c == kCr || c == kLf; }
+template <class Char>
+bool IsSpecial(Char c) { return c == kQuote || c == kCr || c == kLf; }
 
 // Copies the characters before the next quotation mark, CR or LF, leaving p
 // at it (or at end). Ordinary text has one every few dozen characters, so
 // several characters are tested and stored at once; a block stored past the
 // special is overwritten by what follows. That is safe because the room
 // reserved from `at` on is never less than the input from p on.
-void CopyRun(const char16_t*& p, const char16_t* end, char16_t*& at) {
+template <class Char>
+void CopyRun(const Char*& p, const Char* end, Char*& at) {
+  constexpr std::size_t kLanes = 16 / sizeof(Char);
 #if BRINDLE_CONVERT_SSE2
-  const __m128i quote = _mm_set1_epi16(static_cast<short>(kQuote));
-  const __m128i cr = _mm_set1_epi16(static_cast<short>(kCr));
-  const __m128i lf = _mm_set1_epi16(static_cast<short>(kLf));
-  while (end - p >= 8) {
+  auto splat = [](Char c) {
+    return sizeof(Char) == 1 ? _mm_set1_epi8(static_cast<char>(c)) : _mm_set1_epi16(static_cast<short>(c));
+  };
+  auto equal = [](__m128i a, __m128i b) {
+    return sizeof(Char) == 1 ? _mm_cmpeq_epi8(a, b) : _mm_cmpeq_epi16(a, b);
+  };
+  const __m128i quote = splat(kQuote), cr = splat(kCr), lf = splat(kLf);
+  while (static_cast<std::size_t>(end - p) >= kLanes) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
-    const __m128i hit = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi16(v, quote), _mm_cmpeq_epi16(v, cr)),
-        _mm_cmpeq_epi16(v, lf));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(equal(v, quote), equal(v, cr)), equal(v, lf));
     const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hit));
     if (bits != 0) {
-      const unsigned n = static_cast<unsigned>(std::countr_zero(bits)) >> 1;
+      const unsigned n = static_cast<unsigned>(std::countr_zero(bits)) / sizeof(Char);
       p += n;
       at += n;
       return;
     }
-    p += 8;
-    at += 8;
+    p += kLanes;
+    at += kLanes;
   }
 #else
-  // Four characters to a 64-bit word; a lane is zero exactly where the
+  // Eight bytes to a 64-bit word; a lane is zero exactly where the
   // character equals the one it was xored with. The zero test may flag a
   // lane above a true zero, never a word without one, so a flagged word is
   // finished character by character.
-  constexpr std::uint64_t kOnes = 0x0001000100010001ull;
-  constexpr std::uint64_t kHigh = 0x8000800080008000ull;
+  constexpr std::uint64_t kOnes = sizeof(Char) == 1 ? 0x0101010101010101ull : 0x0001000100010001ull;
+  constexpr std::uint64_t kHigh = kOnes << (8 * sizeof(Char) - 1);
   auto has_zero = [](std::uint64_t x) { return (x - kOnes) & ~x & kHigh; };
-  while (end - p >= 4) {
+  while (static_cast<std::size_t>(end - p) >= kLanes / 2) {
     std::uint64_t w;
     std::memcpy(&w, p, sizeof w);
     std::memcpy(at, &w, sizeof w);
     if (has_zero(w ^ (kOnes * kQuote)) | has_zero(w ^ (kOnes * kCr)) | has_zero(w ^ (kOnes * kLf))) break;
-    p += 4;
-    at += 4;
+    p += kLanes / 2;
+    at += kLanes / 2;
   }
 #endif
   while (p != end && !IsSpecial(*p)) *at++ = *p++;
 }
 
-template <std::size_t N>
-void Put(char16_t*& at, const char16_t (&piece)[N]) {
-  std::memcpy(at, piece, (N - 1) * sizeof(char16_t));
+template <class Char, std::size_t N>
+void Put(Char*& at, const char (&piece)[N]) {
+  for (std::size_t k = 0; k + 1 < N; ++k) at[k] = static_cast<Char>(piece[k]);
   at += N - 1;
 }
 
 }  // namespace
 
-void ExpressionWriter::Open(char16_t*& at) {
+template <class Char>
+void BasicExpressionWriter<Char>::Open(Char*& at) {
   if (state_ == State::Empty) {
-    Put(at, u"\"");
+    Put(at, "\"");
   } else if (state_ == State::AfterBreak) {
-    Put(at, u" & \"");
+    Put(at, " & \"");
   }
   state_ = State::Open;
 }
@@ -91,19 +97,20 @@ void ExpressionWriter::Open(char16_t*& at) {
 // break closes it only when the next thing is known: so an empty line with
 // lines on both sides gets no literal, and its break follows the previous
 // one directly, while the first and last lines always have one.
-void ExpressionWriter::Write(std::u16string_view piece, OutBuffer& out) {
+template <class Char>
+void BasicExpressionWriter<Char>::Write(std::basic_string_view<Char> piece, BasicOutBuffer<Char>& out) {
   if (piece.empty()) return;
-  const char16_t* p = piece.data();
-  const char16_t* const end = p + piece.size();
-  char16_t* at = out.Room(piece.size() * kMostPerCharacter + kMostAtEdges);
+  const Char* p = piece.data();
+  const Char* const end = p + piece.size();
+  Char* at = out.Room(piece.size() * kMostPerCharacter + kMostAtEdges);
   auto open = [&] { Open(at); };
   auto lineBreak = [&] {
     if (state_ == State::Empty) {
-      Put(at, u"\"\"");
+      Put(at, "\"\"");
     } else if (state_ == State::Open) {
-      Put(at, u"\"");
+      Put(at, "\"");
     }
-    Put(at, u" & vbNewLine");
+    Put(at, " & vbNewLine");
     state_ = State::AfterBreak;
   };
   if (pendingCr_) {
@@ -113,11 +120,11 @@ void ExpressionWriter::Write(std::u16string_view piece, OutBuffer& out) {
       lineBreak();
     } else {
       open();
-      Put(at, u"\" & vbCr & \"");
+      Put(at, "\" & vbCr & \"");
     }
   }
   while (p != end) {
-    const char16_t c = *p;
+    const Char c = *p;
     if (c == kCr) {
       if (end - p == 1) {
         pendingCr_ = true;
@@ -128,17 +135,17 @@ void ExpressionWriter::Write(std::u16string_view piece, OutBuffer& out) {
       } else {
         ++p;
         open();
-        Put(at, u"\" & vbCr & \"");
+        Put(at, "\" & vbCr & \"");
       }
       continue;
     }
     open();
     if (c == kLf) {
       ++p;
-      Put(at, u"\" & vbLf & \"");
+      Put(at, "\" & vbLf & \"");
     } else if (c == kQuote) {
       ++p;
-      Put(at, u"\"\"");
+      Put(at, "\"\"");
     } else {
       CopyRun(p, end, at);
     }
@@ -146,20 +153,24 @@ void ExpressionWriter::Write(std::u16string_view piece, OutBuffer& out) {
   out.Commit(at);
 }
 
-void ExpressionWriter::Finish(OutBuffer& out) {
-  char16_t* at = out.Room(kMostAtEdges);
+template <class Char>
+void BasicExpressionWriter<Char>::Finish(BasicOutBuffer<Char>& out) {
+  Char* at = out.Room(kMostAtEdges);
   if (pendingCr_) {
     Open(at);
-    Put(at, u"\" & vbCr & \"");
+    Put(at, "\" & vbCr & \"");
   }
   if (state_ == State::Open) {
-    Put(at, u"\"");
+    Put(at, "\"");
   } else if (state_ == State::AfterBreak) {
-    Put(at, u" & \"\"");
+    Put(at, " & \"\"");
   }
   out.Commit(at);
-  *this = ExpressionWriter();
+  *this = BasicExpressionWriter();
 }
+
+template class BasicExpressionWriter<char16_t>;
+template class BasicExpressionWriter<char>;
 
 std::u16string ConvertMultiLine(std::u16string_view text) {
   // In blocks, so that the worst case reserved for a block stays small

@@ -24,18 +24,29 @@ std::u16string ConvertMultiLine(std::u16string_view text);
 // so far to `out`, Finish the rest, after which the writer starts afresh.
 // The output of all pieces together is ConvertMultiLine of their
 // concatenation. Memory use is the caller's buffer only.
-class ExpressionWriter {
+//
+// Over bytes (Char = char) it converts valid UTF-8 as it stands, since
+// every character it acts on is ASCII and no byte of a longer sequence is:
+// the output is then the UTF-8 of the conversion, with no decoding.
+template <class Char>
+class BasicExpressionWriter {
  public:
-  void Write(std::u16string_view piece, OutBuffer& out);
-  void Finish(OutBuffer& out);
+  void Write(std::basic_string_view<Char> piece, BasicOutBuffer<Char>& out);
+  void Finish(BasicOutBuffer<Char>& out);
 
  private:
   // Nothing written yet; inside a literal; just after a line break, with
   // the next literal not yet opened (another break may follow directly).
   enum class State : std::uint8_t { Empty, Open, AfterBreak };
-  void Open(char16_t*& at);
+  void Open(Char*& at);
   State state_ = State::Empty;
   bool pendingCr_ = false;  // the last piece ended in a CR: is it a pair's?
 };
+
+using ExpressionWriter = BasicExpressionWriter<char16_t>;
+using Utf8ExpressionWriter = BasicExpressionWriter<char>;
+
+extern template class BasicExpressionWriter<char16_t>;
+extern template class BasicExpressionWriter<char>;
 
 }  // namespace brindle

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "converter/sample_text.h"
+#include "converter/utf.h"
 
 namespace brindle {
 namespace {
@@ -180,6 +181,19 @@ TEST(ExpressionWriter, PiecesSplitAnywhereGiveTheWholeTextsOutput) {
     }
     writer.Finish(out);
     ASSERT_EQ(out.view(), ConvertMultiLine(text)) << "sample " << k;
+    // Over UTF-8 bytes, with sequences split between pieces too.
+    std::u16string valid = text;
+    std::erase_if(valid, [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF; });
+    const std::string bytes = EncodeUtf8(valid);
+    Utf8ExpressionWriter utf8;
+    ByteBuffer outBytes;
+    for (std::size_t at = 0; at < bytes.size();) {
+      const std::size_t n = std::uniform_int_distribution<std::size_t>(0, 20)(rng);
+      utf8.Write(std::string_view(bytes).substr(at, n), outBytes);
+      at += n;
+    }
+    utf8.Finish(outBytes);
+    ASSERT_EQ(outBytes.view(), EncodeUtf8(ConvertMultiLine(valid))) << "sample " << k;
     // A finished writer starts afresh.
     out.Clear();
     writer.Write(u"\r", out);

@@ -119,20 +119,17 @@ std::FILE* Spool() {
 #endif
 }
 
-struct Decoder {
-  bool utf16;
-  brindle::BlockResult operator()(std::string_view bytes, bool last, brindle::OutBuffer& out) const {
-    return utf16 ? brindle::DecodeUtf16LeBlock(bytes, last, out) : brindle::DecodeUtf8Block(bytes, last, out);
-  }
+struct Step {
+  int status = 0;         // non-zero: stop with this exit status
+  std::size_t consumed;   // bytes used; the rest starts the next block
 };
 
-// Reads `in` to its end in blocks, handing each decoded block to `use`,
-// and copying what it reads to `copy` when there is one. Returns 0, or the
-// exit status after reporting a problem.
-template <class Use>
-int Decode(std::FILE* in, const Decoder& decode, std::FILE* copy, Use&& use) {
+// Reads `in` to its end in blocks, handing each to `step` with the bytes it
+// left over last time in front, and copying what it reads to `copy` when
+// there is one. Returns 0, or the exit status after reporting a problem.
+template <class StepFn>
+int ReadBlocks(std::FILE* in, std::FILE* copy, StepFn&& step) {
   std::unique_ptr<char[]> block(new char[kBlock + 4]);
-  brindle::OutBuffer text;
   std::size_t carried = 0;        // bytes of a sequence cut off by the last block
   unsigned long long offset = 0;  // of the block's first byte
   for (;;) {
@@ -144,25 +141,36 @@ int Decode(std::FILE* in, const Decoder& decode, std::FILE* copy, Use&& use) {
     }
     const bool last = n == 0;
     const std::size_t have = carried + n;
-    text.Clear();
-    const brindle::BlockResult r = decode(std::string_view(block.get(), have), last, text);
-    if (!r.ok) {
-      std::fprintf(stderr, "ml2vb: the input is not valid %s at byte offset %llu\n",
-                   decode.utf16 ? "UTF-16LE" : "UTF-8", offset + r.errorOffset);
-      return 2;
-    }
-    if (const int status = use(text.view())) return status;
+    const Step s = step(std::string_view(block.get(), have), last, offset);
+    if (s.status != 0) return s.status;
     if (last) return 0;
-    carried = have - r.consumed;
-    std::memmove(block.get(), block.get() + r.consumed, carried);
-    offset += r.consumed;
+    carried = have - s.consumed;
+    std::memmove(block.get(), block.get() + s.consumed, carried);
+    offset += s.consumed;
   }
+}
+
+// Decodes `in` block by block, handing the text of each to `use`.
+template <class Use>
+int Decode(std::FILE* in, bool utf16, std::FILE* copy, Use&& use) {
+  brindle::OutBuffer text;
+  return ReadBlocks(in, copy, [&](std::string_view bytes, bool last, unsigned long long offset) {
+    text.Clear();
+    const brindle::BlockResult r = utf16 ? brindle::DecodeUtf16LeBlock(bytes, last, text)
+                                         : brindle::DecodeUtf8Block(bytes, last, text);
+    if (!r.ok) {
+      std::fprintf(stderr, "ml2vb: the input is not valid %s at byte offset %llu\n", utf16 ? "UTF-16LE" : "UTF-8",
+                   offset + r.errorOffset);
+      return Step{2, 0};
+    }
+    return Step{use(text.view()), r.consumed};
+  });
 }
 
 // Checks the whole input before anything is written, so that bad input
 // leaves standard output empty: a file is read twice, input from a pipe is
 // kept in a temporary file meanwhile. Returns where to read it again.
-std::FILE* CheckedInput(const Decoder& decode, int& status) {
+std::FILE* CheckedInput(bool utf16, int& status) {
   fpos_t start;
   const bool file = InputIsFile() && std::fgetpos(stdin, &start) == 0;
   std::FILE* spool = nullptr;
@@ -171,7 +179,18 @@ std::FILE* CheckedInput(const Decoder& decode, int& status) {
     status = 1;
     return nullptr;
   }
-  status = Decode(stdin, decode, spool, [](std::u16string_view) { return 0; });
+  if (utf16) {
+    status = Decode(stdin, true, spool, [](std::u16string_view) { return 0; });
+  } else {
+    status = ReadBlocks(stdin, spool, [](std::string_view bytes, bool last, unsigned long long offset) {
+      const brindle::BlockResult r = brindle::CheckUtf8Block(bytes, last);
+      if (!r.ok) {
+        std::fprintf(stderr, "ml2vb: the input is not valid UTF-8 at byte offset %llu\n", offset + r.errorOffset);
+        return Step{2, 0};
+      }
+      return Step{0, r.consumed};
+    });
+  }
   if (status != 0) {
     if (spool) std::fclose(spool);
     return nullptr;
@@ -187,11 +206,32 @@ std::FILE* CheckedInput(const Decoder& decode, int& status) {
   return stdin;
 }
 
+// UTF-8 in, UTF-8 out: the expression is made from the checked bytes as
+// they are, with no decoding and encoding.
+int ConvertUtf8(std::FILE* in) {
+  brindle::Utf8ExpressionWriter writer;
+  brindle::ByteBuffer out;
+  int status = ReadBlocks(in, nullptr, [&](std::string_view bytes, bool, unsigned long long) {
+    out.Clear();
+    writer.Write(bytes, out);
+    return Step{WriteOut(out.view()) ? 0 : CannotWrite(), bytes.size()};
+  });
+  if (status != 0) return status;
+  out.Clear();
+  writer.Finish(out);
+  return WriteOut(out.view()) ? 0 : CannotWrite();
+}
+
 int Convert(const Options& o, const brindle::CodePage& codePage) {
-  const Decoder decode{o.utf16};
   int status = 0;
-  std::FILE* in = CheckedInput(decode, status);
+  std::FILE* in = CheckedInput(o.utf16, status);
   if (!in) return status;
+  if (!o.utf16 && !o.statements) {
+    status = ConvertUtf8(in);
+    if (in != stdin) std::fclose(in);
+    if (status != 0) return status;
+    return std::fflush(stdout) == 0 ? 0 : CannotWrite();
+  }
   brindle::ExpressionWriter expression;
   std::optional<brindle::StatementsWriter> statements;
   if (o.statements) statements.emplace(o.name, codePage);
@@ -207,7 +247,7 @@ int Convert(const Options& o, const brindle::CodePage& codePage) {
     source.Clear();
     return WriteOut(bytes.view()) ? 0 : CannotWrite();
   };
-  status = Decode(in, decode, nullptr, [&](std::u16string_view text) {
+  status = Decode(in, o.utf16, nullptr, [&](std::u16string_view text) {
     if (statements) {
       statements->Write(text, source);
     } else {
@@ -230,7 +270,7 @@ int Convert(const Options& o, const brindle::CodePage& codePage) {
 // malformed, and then nothing may have been written.
 int DecodeSource(const Options& o, int codePage) {
   std::u16string source;
-  const int status = Decode(stdin, Decoder{o.utf16}, nullptr, [&](std::u16string_view text) {
+  const int status = Decode(stdin, o.utf16, nullptr, [&](std::u16string_view text) {
     source.append(text);
     return 0;
   });

@@ -30,43 +30,52 @@ DecodeResult Whole(const BlockResult& block, const OutBuffer& out) {
 }
 
 // Copies ASCII bytes to characters while they last, a block at a time:
-// ordinary text is mostly ASCII.
+// ordinary text is mostly ASCII. Without kStore it only skips them.
+template <bool kStore>
 void CopyAscii(const unsigned char* p, std::size_t n, std::size_t& i, char16_t*& at) {
 #if BRINDLE_UTF_SSE2
   const __m128i zero = _mm_setzero_si128();
   while (n - i >= 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     if (_mm_movemask_epi8(v) != 0) break;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_unpacklo_epi8(v, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 8), _mm_unpackhi_epi8(v, zero));
+    if constexpr (kStore) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 8), _mm_unpackhi_epi8(v, zero));
+      at += 16;
+    }
     i += 16;
-    at += 16;
   }
 #else
   while (n - i >= 8) {
     std::uint64_t w;
     std::memcpy(&w, p + i, sizeof w);
     if (w & 0x8080808080808080ull) break;
-    for (int k = 0; k < 8; ++k) at[k] = p[i + k];
+    if constexpr (kStore) {
+      for (int k = 0; k < 8; ++k) at[k] = p[i + k];
+      at += 8;
+    }
     i += 8;
-    at += 8;
   }
 #endif
 }
 
-}  // namespace
-
-BlockResult DecodeUtf8Block(std::string_view bytes, bool last, OutBuffer& out) {
+// Decodes into `out`, or with kStore false only checks: one reading of
+// UTF-8 for both.
+template <bool kStore>
+BlockResult Utf8Block(std::string_view bytes, bool last, OutBuffer* out) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  char16_t* at = out.Room(n);  // never more characters than bytes
+  char16_t* at = kStore ? out->Room(n) : nullptr;  // never more characters than bytes
+  auto put = [&](char32_t c) {
+    if constexpr (kStore) *at++ = static_cast<char16_t>(c);
+  };
   std::size_t i = 0;
   while (i < n) {
-    CopyAscii(p, n, i, at);
+    CopyAscii<kStore>(p, n, i, at);
     if (i == n) break;
     const unsigned char lead = p[i];
     if (lead < 0x80) {
-      *at++ = lead;
+      put(lead);
       ++i;
       continue;
     }
@@ -93,19 +102,27 @@ BlockResult DecodeUtf8Block(std::string_view bytes, bool last, OutBuffer& out) {
     }
     if (c < least || c > 0x10FFFF || IsHigh(c) || IsLow(c)) return Fail(i);
     if (c < 0x10000) {
-      *at++ = static_cast<char16_t>(c);
+      put(c);
     } else {
       c -= 0x10000;
-      *at++ = static_cast<char16_t>(0xD800 + (c >> 10));
-      *at++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+      put(0xD800 + (c >> 10));
+      put(0xDC00 + (c & 0x3FF));
     }
     i += len;
   }
-  out.Commit(at);
+  if constexpr (kStore) out->Commit(at);
   BlockResult r;
   r.consumed = i;
   return r;
 }
+
+}  // namespace
+
+BlockResult DecodeUtf8Block(std::string_view bytes, bool last, OutBuffer& out) {
+  return Utf8Block<true>(bytes, last, &out);
+}
+
+BlockResult CheckUtf8Block(std::string_view bytes, bool last) { return Utf8Block<false>(bytes, last, nullptr); }
 
 BlockResult DecodeUtf16LeBlock(std::string_view bytes, bool last, OutBuffer& out) {
   const std::size_t units = bytes.size() / 2;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "converter/code_page.h"
+#include "converter/scan.h"
 
 namespace brindle {
 namespace {
@@ -31,6 +32,8 @@ class Parser {
   Parser(std::u16string_view s, int codePage) : s_(s), codePage_(codePage) {}
 
   std::u16string Run() {
+    // No term gives more characters than its source has.
+    value_.reserve(s_.size());
     SkipBlankLines();
     if (AtEnd()) return {};
     const std::size_t start = pos_;
@@ -164,7 +167,7 @@ class Parser {
     ++pos_;  // the opening quotation mark
     for (;;) {
       const std::size_t start = pos_;
-      while (!AtEnd() && s_[pos_] != u'"' && !IsBreak(s_[pos_])) ++pos_;
+      pos_ = static_cast<std::size_t>(scan::QuoteOrBreak(s_.data() + pos_, s_.data() + s_.size()) - s_.data());
       value_.append(s_.substr(start, pos_ - start));
       if (AtEnd() || IsBreak(s_[pos_])) Refuse("a quotation mark closing the string literal");
       ++pos_;

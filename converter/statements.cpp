@@ -1,5 +1,7 @@
 #include "converter/statements.h"
 
+#include "converter/scan.h"
+
 #include <algorithm>
 #include <array>
 #include <stdexcept>
@@ -10,10 +12,6 @@ namespace {
 constexpr char16_t kQuote = u'"';
 constexpr char16_t kCr = u'\r';
 constexpr char16_t kLf = u'\n';
-
-// Printable ASCII other than the quotation mark: one byte in every ANSI
-// code page, copied into a literal as it is.
-bool IsPlain(char16_t c) { return c >= 0x20 && c <= 0x7E && c != kQuote; }
 
 bool IsLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
@@ -84,11 +82,8 @@ void StatementsWriter::Write(std::u16string_view piece, OutBuffer& out) {
     }
   }
   while (p != end) {
-    if (IsPlain(*p)) {
-      const char16_t* q = p + 1;
-      while (q != end && IsPlain(*q)) ++q;
-      Text(p, static_cast<std::size_t>(q - p));
-      p = q;
+    if (scan::IsPlain(*p)) {
+      Text(p, end);
       continue;
     }
     const char16_t c = *p++;
@@ -151,8 +146,8 @@ void StatementsWriter::CodeUnit(char16_t c) {
 
 // Plain characters, one byte each: as many as the line holds, the rest in
 // literals on the following lines.
-void StatementsWriter::Text(const char16_t* p, std::size_t n) {
-  while (n != 0) {
+void StatementsWriter::Text(const char16_t*& p, const char16_t* end) {
+  while (p != end && scan::IsPlain(*p)) {
     OpenLiteral(1);
     // Room for the closing quote and " & _".
     const std::size_t room = kMaxLineBytes - 5 - lineBytes_;
@@ -163,11 +158,11 @@ void StatementsWriter::Text(const char16_t* p, std::size_t n) {
       lineBytes_ += 1;
       continue;
     }
-    const std::size_t k = std::min(n, room);
-    out_->Append(std::u16string_view(p, k));
-    lineBytes_ += k;
-    p += k;
-    n -= k;
+    const char16_t* const from = p;
+    char16_t* at = out_->Room(room + 8);
+    scan::CopyPlain(p, end, at, room);
+    out_->Commit(at);
+    lineBytes_ += static_cast<std::size_t>(p - from);
   }
 }
 

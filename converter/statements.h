@@ -47,7 +47,7 @@ class StatementsWriter {
   void Finish(OutBuffer& out);
 
  private:
-  void Text(const char16_t* p, std::size_t n);
+  void Text(const char16_t*& p, const char16_t* end);
   void Character(char16_t c, int width);
   void Constant(std::u16string_view name, bool lineBreak);
   void CodeUnit(char16_t c);

@@ -174,12 +174,7 @@ TEST(ExpressionWriter, PiecesSplitAnywhereGiveTheWholeTextsOutput) {
     OutBuffer out;
     // Small pieces, so that CR LF pairs, runs of breaks and quotes straddle
     // their edges; an empty piece now and then changes nothing.
-    for (std::size_t at = 0; at < text.size();) {
-      const std::size_t n = std::uniform_int_distribution<std::size_t>(0, 5)(rng);
-      writer.Write(std::u16string_view(text).substr(at, n), out);
-      at += n;
-    }
-    writer.Finish(out);
+    testing::WriteInPieces(writer, std::u16string_view(text), 5, rng, out);
     ASSERT_EQ(out.view(), ConvertMultiLine(text)) << "sample " << k;
     // Over UTF-8 bytes, with sequences split between pieces too.
     std::u16string valid = text;
@@ -187,12 +182,7 @@ TEST(ExpressionWriter, PiecesSplitAnywhereGiveTheWholeTextsOutput) {
     const std::string bytes = EncodeUtf8(valid);
     Utf8ExpressionWriter utf8;
     ByteBuffer outBytes;
-    for (std::size_t at = 0; at < bytes.size();) {
-      const std::size_t n = std::uniform_int_distribution<std::size_t>(0, 20)(rng);
-      utf8.Write(std::string_view(bytes).substr(at, n), outBytes);
-      at += n;
-    }
-    utf8.Finish(outBytes);
+    testing::WriteInPieces(utf8, std::string_view(bytes), 20, rng, outBytes);
     ASSERT_EQ(outBytes.view(), EncodeUtf8(ConvertMultiLine(valid))) << "sample " << k;
     // A finished writer starts afresh.
     out.Clear();

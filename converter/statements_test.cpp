@@ -216,12 +216,7 @@ TEST(Statements, GeneratedTextsInTwoCodePagesAndAnyPieces) {
     // Fed in pieces split anywhere, the output is the same.
     StatementsWriter writer(name, cp);
     OutBuffer out;
-    for (std::size_t at = 0; at < text.size();) {
-      const std::size_t n = std::uniform_int_distribution<std::size_t>(0, 9)(rng);
-      writer.Write(std::u16string_view(text).substr(at, n), out);
-      at += n;
-    }
-    writer.Finish(out);
+    testing::WriteInPieces(writer, std::u16string_view(text), 9, rng, out);
     ASSERT_EQ(out.view(), ConvertToStatements(text, name, cp)) << "sample " << k;
     if (HasFailure()) return;
   }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <optional>
 
 #include "converter/code_page.h"
 #include "converter/scan.h"

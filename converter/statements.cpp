@@ -3,7 +3,6 @@
 #include "converter/scan.h"
 
 #include <algorithm>
-#include <array>
 #include <stdexcept>
 
 namespace brindle {

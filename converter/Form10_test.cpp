@@ -7,10 +7,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "converter/convert.h"
 #include "converter/sample_text.h"
+#include "converter/statements.h"
+#include "converter/system_code_page.h"
 #include "forms/testing/ui.h"
 
 namespace {
@@ -33,6 +37,96 @@ void PutOnClipboard(const std::wstring& text, HWND owner) {
   GlobalUnlock(memory);
   EXPECT_NE(SetClipboardData(CF_UNICODETEXT, memory), nullptr);
   CloseClipboard();
+}
+
+std::string ClipboardBytes(UINT format) {
+  std::string bytes;
+  if (!OpenClipboard(nullptr)) return bytes;
+  if (HANDLE data = GetClipboardData(format)) {
+    const char* at = static_cast<const char*>(GlobalLock(data));
+    if (at) bytes.assign(at, GlobalSize(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return bytes;
+}
+
+std::string ClipboardAnsi() {
+  std::string s = ClipboardBytes(CF_TEXT);
+  return s.substr(0, s.find('\0'));
+}
+
+std::wstring ClipboardUnicode() {
+  const std::string s = ClipboardBytes(CF_UNICODETEXT);
+  std::wstring w(s.size() / 2, L'\0');
+  std::memcpy(w.data(), s.data(), w.size() * 2);
+  return w.substr(0, w.find(L'\0'));
+}
+
+// A context menu as it was shown: each item's caption ("" for a
+// separator) and whether it could be chosen.
+struct MenuShown {
+  std::vector<std::wstring> captions;
+  std::vector<bool> enabled;
+  bool Enabled(const std::wstring& caption) const {
+    for (std::size_t k = 0; k < captions.size(); ++k) {
+      if (captions[k] == caption) return enabled[k];
+    }
+    ADD_FAILURE() << "no item " << std::string(caption.begin(), caption.end());
+    return false;
+  }
+};
+
+// Opens `box`'s context menu with a right click and, once the menu waits
+// for the user, reads its items and presses `key` (an access key, or
+// VK_ESCAPE). The menu tells its owner that it waits with WM_ENTERIDLE; a
+// timer closes it after ten seconds should it never come.
+thread_local MenuShown* t_shown = nullptr;
+thread_local UINT t_key = 0;
+thread_local HHOOK t_hook = nullptr;
+
+LRESULT CALLBACK WatchMenu(int code, WPARAM wp, LPARAM lp) {
+  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lp);
+  if (code == HC_ACTION && sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU && t_shown && t_key) {
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(reinterpret_cast<HWND>(sent->lParam), MN_GETHMENU, 0, 0));
+    for (int k = 0; menu && k < GetMenuItemCount(menu); ++k) {
+      wchar_t caption[128] = {};
+      GetMenuStringW(menu, static_cast<UINT>(k), caption, 128, MF_BYPOSITION);
+      t_shown->captions.push_back(caption);
+      t_shown->enabled.push_back(!(GetMenuState(menu, static_cast<UINT>(k), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)));
+    }
+    PostMessageW(sent->hwnd, WM_KEYDOWN, t_key, 1);
+    PostMessageW(sent->hwnd, WM_KEYUP, t_key, 0xC0000001);
+    t_key = 0;
+  }
+  return CallNextHookEx(t_hook, code, wp, lp);
+}
+
+void CALLBACK GiveUpOnTheMenu(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
+
+BOOL CALLBACK CountChild(HWND, LPARAM n) {
+  ++*reinterpret_cast<int*>(n);
+  return TRUE;
+}
+
+MenuShown ChooseFromContextMenu(HWND box, UINT key) {
+  MenuShown shown;
+  t_shown = &shown;
+  t_key = key;
+  t_hook = SetWindowsHookExW(WH_CALLWNDPROC, &WatchMenu, nullptr, GetCurrentThreadId());
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10'000, &GiveUpOnTheMenu);
+  RECT rc;
+  GetClientRect(box, &rc);
+  const LPARAM at = MAKELPARAM(rc.right / 2, rc.bottom / 2);
+  PostMessageW(box, WM_RBUTTONDOWN, MK_RBUTTON, at);
+  PostMessageW(box, WM_RBUTTONUP, 0, at);
+  Pump();
+  KillTimer(nullptr, timer);
+  UnhookWindowsHookEx(t_hook);
+  t_shown = nullptr;
+  EXPECT_EQ(t_key, 0u) << "the context menu did not open";
+  t_key = 0;
+  return shown;
 }
 
 class ConverterWindow : public WindowTest {
@@ -220,6 +314,85 @@ TEST_F(ConverterWindow, ShowingAgainKeepsTheTextsAndTheCloseBoxStartsOver) {
   SelectAllInput();
   Type(L"x");
   EXPECT_EQ(Output(), L"\"x\"");
+}
+
+TEST_F(ConverterWindow, TheOutputsMenuCopiesTheInputAsStatementsInTheAnsiCodePage) {
+  Form10& f = Converter();
+  // Lines longer than a physical line, a tab, a quotation mark, characters
+  // in and outside the ANSI code page, an astral one.
+  const std::wstring input = std::wstring(1500, L'x') + L"\r\nTab\there \"q\" \u00E9\u20AC\u0100\U0001F600\r\n\r\nend";
+  PutOnClipboard(input, f.hwnd());
+  SelectAllInput();
+  PressKeyWith(VK_CONTROL, 'V');
+  ASSERT_EQ(Input(), input);
+  const int before = outputs_;
+
+  const MenuShown shown = ChooseFromContextMenu(f.Text2.hwnd(), 'S');
+  EXPECT_EQ(shown.captions, (std::vector<std::wstring>{L"&Undo", L"", L"Cu&t", L"&Copy", L"&Paste", L"&Delete", L"",
+                                                      L"Select &All", L"", L"Copy as &Statements"}));
+  EXPECT_TRUE(shown.Enabled(L"Copy as &Statements"));
+  const std::optional<brindle::CodePage> system = brindle::SystemCodePage(static_cast<int>(GetACP()));
+  ASSERT_TRUE(system.has_value());
+  const std::wstring statements = forms::Wide(brindle::ConvertToStatements(forms::Utf16(input), u"sText", *system));
+  EXPECT_TRUE(ClipboardUnicode() == statements);
+  std::string ansi(statements.size() * 2 + 1, '\0');
+  BOOL lost = FALSE;
+  ansi.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, statements.data(),
+                                                           static_cast<int>(statements.size()), ansi.data(),
+                                                           static_cast<int>(ansi.size()), nullptr, &lost)));
+  EXPECT_FALSE(lost);  // nothing turns into "?"
+  EXPECT_TRUE(ClipboardAnsi() == ansi);
+  EXPECT_NE(statements.find(L"ChrW(&H0100)"), std::wstring::npos);
+  // The texts and the layout stay as they were: no conversion, no new control.
+  EXPECT_EQ(Input(), input);
+  EXPECT_EQ(Output(), Converted(input));
+  EXPECT_EQ(outputs_, before);
+  int children = 0;
+  EnumChildWindows(f.hwnd(), &CountChild, reinterpret_cast<LPARAM>(&children));
+  EXPECT_EQ(children, 2);
+  ExpectControl(f.Text2, L"Edit", Converted(input).c_str(), f.hwnd(), 3960, 2160, 4695, 375);
+}
+
+TEST_F(ConverterWindow, TheOutputsMenuHasTheStandardEditCommands) {
+  Form10& f = Converter();
+  SelectAllInput();
+  Type(L"ab");
+  f.Text2.SetFocus();
+  SendMessageW(f.Text2.hwnd(), EM_SETSEL, 2, 2);
+  PutOnClipboard(L"pasted", f.hwnd());
+
+  // No selection: nothing to cut, copy or delete.
+  MenuShown shown = ChooseFromContextMenu(f.Text2.hwnd(), 'A');
+  EXPECT_FALSE(shown.Enabled(L"Cu&t"));
+  EXPECT_FALSE(shown.Enabled(L"&Copy"));
+  EXPECT_FALSE(shown.Enabled(L"&Delete"));
+  EXPECT_TRUE(shown.Enabled(L"&Paste"));
+  EXPECT_TRUE(shown.Enabled(L"Select &All"));
+  EXPECT_FALSE(shown.Enabled(L"&Undo"));  // only a conversion set the text
+  EXPECT_EQ(GetFocus(), f.Text2.hwnd());
+
+  shown = ChooseFromContextMenu(f.Text2.hwnd(), 'C');  // everything is selected now
+  EXPECT_TRUE(shown.Enabled(L"&Copy"));
+  EXPECT_FALSE(shown.Enabled(L"Select &All"));
+  EXPECT_EQ(ClipboardUnicode(), L"\"ab\"");
+
+  ChooseFromContextMenu(f.Text2.hwnd(), 'D');
+  EXPECT_EQ(Output(), L"");
+  shown = ChooseFromContextMenu(f.Text2.hwnd(), 'U');
+  EXPECT_TRUE(shown.Enabled(L"&Undo"));
+  EXPECT_EQ(Output(), L"\"ab\"");
+  PutOnClipboard(L"pasted", f.hwnd());
+  ChooseFromContextMenu(f.Text2.hwnd(), 'A');
+  ChooseFromContextMenu(f.Text2.hwnd(), 'P');
+  EXPECT_EQ(Output(), L"pasted");
+  ChooseFromContextMenu(f.Text2.hwnd(), 'A');
+  ChooseFromContextMenu(f.Text2.hwnd(), 'T');
+  EXPECT_EQ(Output(), L"");
+  EXPECT_EQ(ClipboardUnicode(), L"pasted");
+  // Escape closes the menu and changes nothing; the input was never touched.
+  ChooseFromContextMenu(f.Text2.hwnd(), VK_ESCAPE);
+  EXPECT_EQ(Output(), L"");
+  EXPECT_EQ(Input(), L"ab");
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// Conversion throughput on ordinary text, beside memcpy of the output's size.
+// Conversion throughput on ordinary text, beside memcpy of the output's size;
+// the streaming writer into a reused buffer, as ml2vb runs it; and the
+// statements form and the decoder on the same text.
 // Run: build/converter/convert_bench (native configuration). To see the
 // conversion without the cost of fresh pages from the system, keep freed
 // memory in the heap:
@@ -12,7 +14,9 @@
 #include <vector>
 
 #include "converter/convert.h"
+#include "converter/decode.h"
 #include "converter/sample_text.h"
+#include "converter/statements.h"
 
 namespace {
 
@@ -28,6 +32,56 @@ void BM_Convert(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * out * 2));
   state.counters["out_MB"] = static_cast<double>(out * 2) / (1 << 20);
+}
+
+// The streaming writer over the text in blocks of 64 K characters, each
+// block's output emptied from the same buffer, as ml2vb does between writes.
+constexpr std::size_t kBlock = 1 << 16;
+
+template <class Writer>
+std::size_t Stream(Writer& writer, std::u16string_view text, brindle::OutBuffer& out) {
+  std::size_t total = 0;
+  for (std::size_t at = 0; at < text.size(); at += kBlock) {
+    writer.Write(text.substr(at, kBlock), out);
+    total += out.size();
+    benchmark::DoNotOptimize(out.view().data());
+    out.Clear();
+  }
+  writer.Finish(out);
+  total += out.size();
+  out.Clear();
+  return total;
+}
+
+void BM_Stream(benchmark::State& state) {
+  const std::u16string text = OrdinaryText(static_cast<std::size_t>(state.range(0)) << 20);
+  brindle::ExpressionWriter writer;
+  brindle::OutBuffer out;
+  std::size_t size = 0;
+  for (auto _ : state) size = Stream(writer, text, out);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size * 2));
+}
+
+void BM_Statements(benchmark::State& state) {
+  const std::u16string text = OrdinaryText(static_cast<std::size_t>(state.range(0)) << 20);
+  brindle::StatementsWriter writer(u"sText", brindle::CodePage::Windows1252());
+  brindle::OutBuffer out;
+  std::size_t size = 0;
+  for (auto _ : state) size = Stream(writer, text, out);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size * 2));
+}
+
+// Decoding both forms of the same text; throughput is of the source read.
+void BM_DecodeExpression(benchmark::State& state) {
+  const std::u16string source = brindle::ConvertMultiLine(OrdinaryText(static_cast<std::size_t>(state.range(0)) << 20));
+  for (auto _ : state) benchmark::DoNotOptimize(brindle::DecodeVbString(source).text.data());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * source.size() * 2));
+}
+
+void BM_DecodeStatements(benchmark::State& state) {
+  const std::u16string source = brindle::ConvertToStatements(OrdinaryText(static_cast<std::size_t>(state.range(0)) << 20));
+  for (auto _ : state) benchmark::DoNotOptimize(brindle::DecodeVbString(source).text.data());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * source.size() * 2));
 }
 
 // The same output size, copied: the floor any conversion is measured against.
@@ -60,6 +114,10 @@ void BM_MemcpyFresh(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Convert)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stream)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Statements)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeExpression)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeStatements)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memcpy)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyFresh)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "converter/sample_text.h"
+#include "converter/utf.h"
 
 namespace brindle {
 namespace {
@@ -162,6 +163,32 @@ TEST(ConvertMultiLine, GeneratedTextsEvaluateBackToThemselves) {
     const std::optional<std::u16string> value = EvaluateVb(out);
     ASSERT_TRUE(value.has_value()) << "sample " << k << " gave no valid expression";
     ASSERT_EQ(*value, text) << "sample " << k;
+  }
+}
+
+TEST(ExpressionWriter, PiecesSplitAnywhereGiveTheWholeTextsOutput) {
+  std::mt19937 rng(31337);
+  for (int k = 0; k < 3000; ++k) {
+    const std::u16string text = testing::SampleText(rng, {});
+    ExpressionWriter writer;
+    OutBuffer out;
+    // Small pieces, so that CR LF pairs, runs of breaks and quotes straddle
+    // their edges; an empty piece now and then changes nothing.
+    testing::WriteInPieces(writer, std::u16string_view(text), 5, rng, out);
+    ASSERT_EQ(out.view(), ConvertMultiLine(text)) << "sample " << k;
+    // Over UTF-8 bytes, with sequences split between pieces too.
+    std::u16string valid = text;
+    std::erase_if(valid, [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF; });
+    const std::string bytes = EncodeUtf8(valid);
+    Utf8ExpressionWriter utf8;
+    ByteBuffer outBytes;
+    testing::WriteInPieces(utf8, std::string_view(bytes), 20, rng, outBytes);
+    ASSERT_EQ(outBytes.view(), EncodeUtf8(ConvertMultiLine(valid))) << "sample " << k;
+    // A finished writer starts afresh.
+    out.Clear();
+    writer.Write(u"\r", out);
+    writer.Finish(out);
+    ASSERT_EQ(out.view(), u"\"\" & vbCr & \"\"");
   }
 }
 

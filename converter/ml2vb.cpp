@@ -1,23 +1,37 @@
 // ml2vb: the converter for scripts and build steps. Reads text on standard
-// input and writes the VB string expression for it on standard output.
+// input and writes the VB string expression for it, or statements that
+// assign it, on standard output; or reads such source and writes its text.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "converter/convert.h"
+#include "converter/decode.h"
+#include "converter/statements.h"
+#include "converter/system_code_page.h"
 #include "converter/utf.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace {
 
-constexpr char kUsage[] = "usage: ml2vb [--utf16] < text > expression\n";
+constexpr char kUsage[] =
+    "usage: ml2vb [--utf16] [--statements [NAME]] [--codepage N] < text > source\n"
+    "       ml2vb --decode [--utf16] [--codepage N] < source > text\n";
 
 constexpr char kHelp[] =
-    "usage: ml2vb [--utf16] < text > expression\n"
+    "usage: ml2vb [--utf16] [--statements [NAME]] [--codepage N] < text > source\n"
+    "       ml2vb --decode [--utf16] [--codepage N] < source > text\n"
     "\n"
     "Reads multi-line text on standard input and writes, on standard output,\n"
     "the source of one Visual Basic string expression whose value is that\n"
@@ -25,23 +39,256 @@ constexpr char kHelp[] =
     "lines joined by vbNewLine. CR LF separates lines; a CR or LF on its own\n"
     "is written as vbCr or vbLf. No line break is added after the expression.\n"
     "\n"
-    "  --utf16   input and output are UTF-16LE (default: UTF-8)\n"
-    "  --help    show this text\n"
+    "  --statements [NAME]  write statements that assign the text to the\n"
+    "               variable NAME (default sText) in a form the VB6 code window\n"
+    "               accepts: at most 1023 bytes a line in the target code page\n"
+    "               and 24 line continuations a statement, the next statement\n"
+    "               going on with NAME = NAME & ...; tab, NUL and other control\n"
+    "               characters as vbTab, vbNullChar and Chr(n), characters the\n"
+    "               code page cannot hold as ChrW(&HXXXX). Lines end in CR LF,\n"
+    "               with none after the last.\n"
+    "  --codepage N the target code page of --statements, and the one Chr of\n"
+    "               128 to 255 is read in by --decode (only 1252 is read); the\n"
+    "               default is "
+#ifdef _WIN32
+    "the system's ANSI code page.\n"
+#else
+    "1252.\n"
+#endif
+    "  --decode     the way back: read an expression or statements (string\n"
+    "               literals, & and +, vbNewLine, vbCrLf, vbCr, vbLf, vbTab,\n"
+    "               vbNullChar, Chr, ChrW, Chr$ and ChrW$, line continuations,\n"
+    "               NAME = ... then NAME = NAME & ... statements after an\n"
+    "               optional Dim NAME As String) and write the text.\n"
+    "  --utf16      input and output are UTF-16LE (default: UTF-8)\n"
+    "  --help       show this text\n"
     "\n"
-    "Input that is not valid in its encoding is reported on standard error\n"
-    "with its byte offset, nothing is written, and the exit status is 2.\n";
+    "Input is read and written in blocks, so memory stays small whatever its\n"
+    "size; only --decode holds its whole input. Input that is not valid in\n"
+    "its encoding, or source that --decode cannot read, is reported on\n"
+    "standard error with where it went wrong (byte offset, or line and\n"
+    "column), nothing is written, and the exit status is 2.\n";
 
-bool ReadAll(std::FILE* in, std::string& bytes) {
-  char chunk[1 << 16];
-  std::size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) bytes.append(chunk, n);
-  return !std::ferror(in);
+constexpr std::size_t kBlock = 1 << 18;
+
+struct Options {
+  bool utf16 = false;
+  bool decode = false;
+  bool statements = false;
+  std::u16string name = u"sText";
+  int codePage = 0;  // 0: the default
+};
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "ml2vb: %s\n%s", problem.c_str(), kUsage);
+  return 2;
+}
+
+bool WriteOut(std::string_view bytes) {
+  return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+}
+
+int CannotWrite() {
+  std::fputs("ml2vb: cannot write standard output\n", stderr);
+  return 1;
+}
+
+int CannotRead() {
+  std::fputs("ml2vb: cannot read standard input\n", stderr);
+  return 1;
+}
+
+// Whether standard input is a file that can be read a second time.
+bool InputIsFile() {
+#ifdef _WIN32
+  return GetFileType(GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_DISK;
+#else
+  struct stat st;
+  return fstat(0, &st) == 0 && S_ISREG(st.st_mode);
+#endif
+}
+
+// A temporary file for input from a pipe, deleted when closed.
+std::FILE* Spool() {
+#ifdef _WIN32
+  wchar_t dir[MAX_PATH], path[MAX_PATH];
+  if (!GetTempPathW(MAX_PATH, dir) || !GetTempFileNameW(dir, L"ml2", 0, path)) return nullptr;
+  return _wfopen(path, L"w+bD");
+#else
+  return std::tmpfile();
+#endif
+}
+
+struct Step {
+  int status = 0;         // non-zero: stop with this exit status
+  std::size_t consumed;   // bytes used; the rest starts the next block
+};
+
+// Reads `in` to its end in blocks, handing each to `step` with the bytes it
+// left over last time in front, and copying what it reads to `copy` when
+// there is one. Returns 0, or the exit status after reporting a problem.
+template <class StepFn>
+int ReadBlocks(std::FILE* in, std::FILE* copy, StepFn&& step) {
+  std::unique_ptr<char[]> block(new char[kBlock + 4]);
+  std::size_t carried = 0;        // bytes of a sequence cut off by the last block
+  unsigned long long offset = 0;  // of the block's first byte
+  for (;;) {
+    const std::size_t n = std::fread(block.get() + carried, 1, kBlock, in);
+    if (n == 0 && std::ferror(in)) return CannotRead();
+    if (copy && n != 0 && std::fwrite(block.get() + carried, 1, n, copy) != n) {
+      std::fputs("ml2vb: cannot keep the input in a temporary file\n", stderr);
+      return 1;
+    }
+    const bool last = n == 0;
+    const std::size_t have = carried + n;
+    const Step s = step(std::string_view(block.get(), have), last, offset);
+    if (s.status != 0) return s.status;
+    if (last) return 0;
+    carried = have - s.consumed;
+    std::memmove(block.get(), block.get() + s.consumed, carried);
+    offset += s.consumed;
+  }
+}
+
+// Decodes `in` block by block, handing the text of each to `use`.
+template <class Use>
+int Decode(std::FILE* in, bool utf16, std::FILE* copy, Use&& use) {
+  brindle::OutBuffer text;
+  return ReadBlocks(in, copy, [&](std::string_view bytes, bool last, unsigned long long offset) {
+    text.Clear();
+    const brindle::BlockResult r = utf16 ? brindle::DecodeUtf16LeBlock(bytes, last, text)
+                                         : brindle::DecodeUtf8Block(bytes, last, text);
+    if (!r.ok) {
+      std::fprintf(stderr, "ml2vb: the input is not valid %s at byte offset %llu\n", utf16 ? "UTF-16LE" : "UTF-8",
+                   offset + r.errorOffset);
+      return Step{2, 0};
+    }
+    return Step{use(text.view()), r.consumed};
+  });
+}
+
+// Checks the whole input before anything is written, so that bad input
+// leaves standard output empty: a file is read twice, input from a pipe is
+// kept in a temporary file meanwhile. Returns where to read it again.
+std::FILE* CheckedInput(bool utf16, int& status) {
+  fpos_t start;
+  const bool file = InputIsFile() && std::fgetpos(stdin, &start) == 0;
+  std::FILE* spool = nullptr;
+  if (!file && !(spool = Spool())) {
+    std::fputs("ml2vb: cannot make a temporary file for the input\n", stderr);
+    status = 1;
+    return nullptr;
+  }
+  if (utf16) {
+    status = Decode(stdin, true, spool, [](std::u16string_view) { return 0; });
+  } else {
+    status = ReadBlocks(stdin, spool, [](std::string_view bytes, bool last, unsigned long long offset) {
+      const brindle::BlockResult r = brindle::CheckUtf8Block(bytes, last);
+      if (!r.ok) {
+        std::fprintf(stderr, "ml2vb: the input is not valid UTF-8 at byte offset %llu\n", offset + r.errorOffset);
+        return Step{2, 0};
+      }
+      return Step{0, r.consumed};
+    });
+  }
+  if (status != 0) {
+    if (spool) std::fclose(spool);
+    return nullptr;
+  }
+  if (spool) {
+    std::rewind(spool);
+    return spool;
+  }
+  if (std::fsetpos(stdin, &start) != 0) {
+    status = CannotRead();
+    return nullptr;
+  }
+  return stdin;
+}
+
+// UTF-8 in, UTF-8 out: the expression is made from the checked bytes as
+// they are, with no decoding and encoding.
+int ConvertUtf8(std::FILE* in) {
+  brindle::Utf8ExpressionWriter writer;
+  brindle::ByteBuffer out;
+  int status = ReadBlocks(in, nullptr, [&](std::string_view bytes, bool, unsigned long long) {
+    out.Clear();
+    writer.Write(bytes, out);
+    return Step{WriteOut(out.view()) ? 0 : CannotWrite(), bytes.size()};
+  });
+  if (status != 0) return status;
+  out.Clear();
+  writer.Finish(out);
+  return WriteOut(out.view()) ? 0 : CannotWrite();
+}
+
+int Convert(const Options& o, const brindle::CodePage& codePage) {
+  int status = 0;
+  std::FILE* in = CheckedInput(o.utf16, status);
+  if (!in) return status;
+  if (!o.utf16 && !o.statements) {
+    status = ConvertUtf8(in);
+    if (in != stdin) std::fclose(in);
+    if (status != 0) return status;
+    return std::fflush(stdout) == 0 ? 0 : CannotWrite();
+  }
+  brindle::ExpressionWriter expression;
+  std::optional<brindle::StatementsWriter> statements;
+  if (o.statements) statements.emplace(o.name, codePage);
+  brindle::OutBuffer source;
+  brindle::ByteBuffer bytes;
+  auto put = [&] {
+    bytes.Clear();
+    if (o.utf16) {
+      brindle::AppendUtf16Le(source.view(), bytes);
+    } else {
+      brindle::AppendUtf8(source.view(), bytes);
+    }
+    source.Clear();
+    return WriteOut(bytes.view()) ? 0 : CannotWrite();
+  };
+  status = Decode(in, o.utf16, nullptr, [&](std::u16string_view text) {
+    if (statements) {
+      statements->Write(text, source);
+    } else {
+      expression.Write(text, source);
+    }
+    return put();
+  });
+  if (in != stdin) std::fclose(in);
+  if (status != 0) return status;
+  if (statements) {
+    statements->Finish(source);
+  } else {
+    expression.Finish(source);
+  }
+  if (const int s = put()) return s;
+  return std::fflush(stdout) == 0 ? 0 : CannotWrite();
+}
+
+// The way back needs the whole source: a statement at its end may be
+// malformed, and then nothing may have been written.
+int DecodeSource(const Options& o, int codePage) {
+  std::u16string source;
+  const int status = Decode(stdin, o.utf16, nullptr, [&](std::u16string_view text) {
+    source.append(text);
+    return 0;
+  });
+  if (status != 0) return status;
+  const brindle::VbDecodeResult r = brindle::DecodeVbString(source, codePage);
+  source = std::u16string();
+  if (!r.ok) {
+    std::fprintf(stderr, "ml2vb: the input is no VB string expression or statements: %s\n", r.message.c_str());
+    return 2;
+  }
+  const std::string bytes = o.utf16 ? brindle::EncodeUtf16Le(r.text) : brindle::EncodeUtf8(r.text);
+  return WriteOut(bytes) && std::fflush(stdout) == 0 ? 0 : CannotWrite();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool utf16 = false;
+  Options o;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--help") {
@@ -49,37 +296,49 @@ int main(int argc, char** argv) {
       return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (arg == "--utf16") {
-      utf16 = true;
-      continue;
+      o.utf16 = true;
+    } else if (arg == "--decode") {
+      o.decode = true;
+    } else if (arg == "--statements") {
+      o.statements = true;
+      if (i + 1 < argc && argv[i + 1][0] != '-') {
+        const std::string_view name = argv[++i];
+        o.name.assign(name.begin(), name.end());
+        // Bytes beyond ASCII cannot make a VB name; keep them visible to
+        // the check rather than decode them.
+        for (char16_t& c : o.name) c &= 0xFF;
+      }
+    } else if (arg == "--codepage") {
+      char* end = nullptr;
+      const long n = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+      if (i + 1 == argc || *end != '\0' || n <= 0 || n > 65535) {
+        return Usage("--codepage needs a code page number, such as 1252 or 932");
+      }
+      o.codePage = static_cast<int>(n);
+      ++i;
+    } else {
+      return Usage("unknown option '" + std::string(arg) + "'");
     }
-    std::fprintf(stderr, "ml2vb: unknown option '%s'\n%s", argv[i], kUsage);
-    return 2;
+  }
+  if (o.decode && o.statements) return Usage("--decode and --statements exclude each other");
+  if (o.statements) {
+    if (const std::string problem = brindle::CheckVbName(o.name); !problem.empty()) {
+      return Usage("cannot use '" + std::string(o.name.begin(), o.name.end()) + "' as the variable: " + problem);
+    }
+  }
+  const int codePageNumber = o.codePage != 0 ? o.codePage : brindle::AnsiCodePage();
+  std::optional<brindle::CodePage> codePage;
+  if (o.statements) {
+    codePage = codePageNumber == 1252 ? brindle::CodePage::Windows1252() : brindle::SystemCodePage(codePageNumber);
+    if (!codePage) {
+      return Usage("code page " + std::to_string(codePageNumber) +
+                   " is unknown here or no single- or double-byte code page");
+    }
   }
 #ifdef _WIN32
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
-  std::string input;
-  if (!ReadAll(stdin, input)) {
-    std::fputs("ml2vb: cannot read standard input\n", stderr);
-    return 1;
-  }
-  const brindle::DecodeResult decoded =
-      utf16 ? brindle::DecodeUtf16Le(input) : brindle::DecodeUtf8(input);
-  if (!decoded.ok) {
-    std::fprintf(stderr, "ml2vb: the input is not valid %s at byte offset %s\n",
-                 utf16 ? "UTF-16LE" : "UTF-8", std::to_string(decoded.errorOffset).c_str());
-    return 2;
-  }
-  input.clear();
-  input.shrink_to_fit();
-  const std::u16string expression = brindle::ConvertMultiLine(decoded.text);
-  const std::string output =
-      utf16 ? brindle::EncodeUtf16Le(expression) : brindle::EncodeUtf8(expression);
-  if (std::fwrite(output.data(), 1, output.size(), stdout) != output.size() ||
-      std::fflush(stdout) != 0) {
-    std::fputs("ml2vb: cannot write standard output\n", stderr);
-    return 1;
-  }
-  return 0;
+  if (o.decode) return DecodeSource(o, codePageNumber);
+  return Convert(o, o.statements ? *codePage : brindle::CodePage::Windows1252());
 }

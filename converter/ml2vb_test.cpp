@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -9,7 +11,10 @@
 #include <vector>
 
 #include "converter/convert.h"
+#include "converter/decode.h"
 #include "converter/sample_text.h"
+#include "converter/statements.h"
+#include "converter/system_code_page.h"
 #include "converter/utf.h"
 
 #ifdef _WIN32
@@ -116,13 +121,27 @@ int Spawn(const std::vector<std::string>& args, const std::string& in, const std
 }
 #endif
 
-Outcome RunMl2vb(const std::vector<std::string>& args, const std::string& input) {
+Outcome RunMl2vb(const std::vector<std::string>& args, const std::string& input, bool pipe = false) {
   const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
   const std::string base = TempFolder() + "ml2vb_test_" + test->name() + "_" +
                            std::to_string(std::random_device{}()) + ".";
   WriteFile(base + "in", input);
   Outcome o;
+#ifdef _WIN32
+  (void)pipe;
   o.status = Spawn(args, base + "in", base + "out", base + "err");
+#else
+  if (pipe) {
+    // Standard input from a pipe, which cannot be read twice.
+    std::string command = "cat '" + base + "in' | '" ML2VB_PATH "'";
+    for (const std::string& a : args) command += " " + a;
+    command += " > '" + base + "out' 2> '" + base + "err'";
+    const int status = std::system(command.c_str());
+    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  } else {
+    o.status = Spawn(args, base + "in", base + "out", base + "err");
+  }
+#endif
   o.out = ReadFile(base + "out");
   o.err = ReadFile(base + "err");
   for (const char* ext : {"in", "out", "err"}) std::remove((base + ext).c_str());
@@ -168,11 +187,109 @@ TEST(Ml2vb, RejectsInvalidInputWithItsOffset) {
   EXPECT_NE(o.err.find("byte offset 2"), std::string::npos) << o.err;
 }
 
+// Several blocks of text with characters of two, three and four bytes at
+// every offset, so that sequences straddle the blocks' edges.
+std::u16string LongSample() {
+  std::mt19937 rng(8);
+  std::u16string text;
+  while (text.size() < 700'000) {
+    std::u16string piece = testing::SampleText(rng, {});
+    std::erase_if(piece, [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF; });
+    text += piece;
+    text += u"\u00E9\U0001F600\u20AC";
+  }
+  return text;
+}
+
+TEST(Ml2vb, StreamsLongInputInEveryModeAndEncoding) {
+  const std::u16string text = LongSample();
+  const std::string utf8 = EncodeUtf8(text);
+  Outcome o = RunMl2vb({}, utf8);
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_TRUE(o.out == EncodeUtf8(ConvertMultiLine(text)));
+  o = RunMl2vb({"--utf16"}, EncodeUtf16Le(text), true);
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_TRUE(o.out == EncodeUtf16Le(ConvertMultiLine(text)));
+
+  const std::optional<CodePage> cp932 = SystemCodePage(932);
+  ASSERT_TRUE(cp932.has_value());
+  o = RunMl2vb({"--statements", "Big", "--codepage", "932"}, utf8, true);
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string statements = EncodeUtf8(ConvertToStatements(text, u"Big", *cp932));
+  EXPECT_TRUE(o.out == statements);
+  // And back.
+  o = RunMl2vb({"--decode"}, statements);
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_TRUE(o.out == utf8);
+}
+
+TEST(Ml2vb, StatementsAndDecodeModes) {
+  static constexpr char16_t kRaw[] = u"Tab\there \"q\"\r\n\u00E9\u65E5\0\r";
+  const std::u16string text(kRaw, std::size(kRaw) - 1);
+  const std::optional<CodePage> ansi = SystemCodePage(AnsiCodePage());
+  ASSERT_TRUE(ansi.has_value());
+  Outcome o = RunMl2vb({"--statements"}, EncodeUtf8(text));
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, EncodeUtf8(ConvertToStatements(text, u"sText", *ansi)));
+  o = RunMl2vb({"--utf16", "--statements", "v", "--codepage", "1252"}, EncodeUtf16Le(text));
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, EncodeUtf16Le(u"v = \"Tab\" & vbTab & \"here \"\"q\"\"\" & vbNewLine & _\r\n"
+                                 u"    \"\u00E9\" & ChrW(&H65E5) & vbNullChar & vbCr"));
+  EXPECT_EQ(RunMl2vb({"--statements"}, "").out, "sText = \"\"");
+
+  o = RunMl2vb({"--decode", "--utf16"}, EncodeUtf16Le(ConvertMultiLine(text)));
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, EncodeUtf16Le(text));
+  o = RunMl2vb({"--decode"}, "Dim s As String\r\ns = \"a\" & vbCrLf\r\ns = s & Chr$(98)\r\n", true);
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "a\r\nb");
+  EXPECT_EQ(RunMl2vb({"--decode"}, "").out, "");
+}
+
+TEST(Ml2vb, BadInputInEveryModeWritesNothing) {
+  // A bad byte far beyond the first block: what came before it is valid and
+  // converts, yet nothing may be written; from a file and from a pipe.
+  std::string late(1'500'000, 'x');
+  late += "\r\n\xE2\x82";
+  for (bool pipe : {false, true}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--statements"}}) {
+      const Outcome o = RunMl2vb(args, late, pipe);
+      EXPECT_EQ(o.status, 2);
+      EXPECT_EQ(o.out.size(), 0u);
+      EXPECT_NE(o.err.find("UTF-8 at byte offset 1500002"), std::string::npos) << o.err;
+    }
+  }
+  Outcome o = RunMl2vb({"--decode"}, "s = \"a\"\r\ns = s & vbNewLin\r\n");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out, "");
+  EXPECT_NE(o.err.find("line 2, column 9: expected"), std::string::npos) << o.err;
+  o = RunMl2vb({"--decode", "--utf16"}, "\"\0a\0"s);
+  EXPECT_EQ(o.status, 2);
+  EXPECT_NE(o.err.find("line 1, column 3: expected a quotation mark"), std::string::npos) << o.err;
+
+  o = RunMl2vb({"--statements", "End"}, "x");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out, "");
+  EXPECT_NE(o.err.find("'End'"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("reserved"), std::string::npos) << o.err;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--statements", "--codepage", "x"}, {"--codepage"}, {"--decode", "--statements"}}) {
+    o = RunMl2vb(args, "x");
+    EXPECT_EQ(o.status, 2) << args.back();
+    EXPECT_EQ(o.out, "");
+    EXPECT_NE(o.err.find("usage:"), std::string::npos) << o.err;
+  }
+  o = RunMl2vb({"--statements", "--codepage", "1"}, "x");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_NE(o.err.find("code page 1 "), std::string::npos) << o.err;
+}
+
 TEST(Ml2vb, HelpAndUnknownOptions) {
   const Outcome help = RunMl2vb({"--help"}, "");
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("--utf16"), std::string::npos) << help.out;
-  EXPECT_NE(help.out.find("vbNewLine"), std::string::npos) << help.out;
+  for (const char* word : {"--utf16", "vbNewLine", "--statements [NAME]", "--codepage N", "--decode", "1023", "24"}) {
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
 
   const Outcome bad = RunMl2vb({"--utf32"}, "x");
   EXPECT_EQ(bad.status, 2);

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "converter/out_buffer.h"
+
 namespace brindle::testing {
 
 struct SampleOptions {
@@ -91,6 +93,19 @@ inline std::u16string OrdinaryText(std::size_t bytes) {
     text += u"\r\n";
   }
   return text;
+}
+
+// Feeds `text` to a streaming writer in pieces of 0 to `most` units, split
+// anywhere as a stream's blocks would split it, and finishes it.
+template <class Writer, class Char>
+void WriteInPieces(Writer& writer, std::basic_string_view<Char> text, std::size_t most, std::mt19937& rng,
+                   BasicOutBuffer<Char>& out) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t n = std::uniform_int_distribution<std::size_t>(0, most)(rng);
+    writer.Write(text.substr(at, n), out);
+    at += n;
+  }
+  writer.Finish(out);
 }
 
 }  // namespace brindle::testing

@@ -1,6 +1,12 @@
 #include "converter/utf.h"
 
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define BRINDLE_UTF_SSE2 1
+#include <emmintrin.h>
+#endif
 
 namespace brindle {
 namespace {
@@ -8,34 +14,68 @@ namespace {
 bool IsHigh(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLow(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-DecodeResult Fail(std::size_t offset) {
-  DecodeResult r;
+BlockResult Fail(std::size_t offset) {
+  BlockResult r;
   r.ok = false;
   r.errorOffset = offset;
   return r;
 }
 
-void AppendCodePoint(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out.push_back(static_cast<char16_t>(c));
-  } else {
-    c -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-  }
+DecodeResult Whole(const BlockResult& block, const OutBuffer& out) {
+  DecodeResult r;
+  r.ok = block.ok;
+  r.errorOffset = block.errorOffset;
+  if (r.ok) r.text.assign(out.view());
+  return r;
 }
 
-}  // namespace
+// Copies ASCII bytes to characters while they last, a block at a time:
+// ordinary text is mostly ASCII. Without kStore it only skips them.
+template <bool kStore>
+void CopyAscii(const unsigned char* p, std::size_t n, std::size_t& i, char16_t*& at) {
+#if BRINDLE_UTF_SSE2
+  const __m128i zero = _mm_setzero_si128();
+  while (n - i >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(v) != 0) break;
+    if constexpr (kStore) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 8), _mm_unpackhi_epi8(v, zero));
+      at += 16;
+    }
+    i += 16;
+  }
+#else
+  while (n - i >= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, sizeof w);
+    if (w & 0x8080808080808080ull) break;
+    if constexpr (kStore) {
+      for (int k = 0; k < 8; ++k) at[k] = p[i + k];
+      at += 8;
+    }
+    i += 8;
+  }
+#endif
+}
 
-DecodeResult DecodeUtf8(std::string_view bytes) {
-  DecodeResult r;
-  r.text.reserve(bytes.size());
+// Decodes into `out`, or with kStore false only checks: one reading of
+// UTF-8 for both.
+template <bool kStore>
+BlockResult Utf8Block(std::string_view bytes, bool last, OutBuffer* out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
+  char16_t* at = kStore ? out->Room(n) : nullptr;  // never more characters than bytes
+  auto put = [&](char32_t c) {
+    if constexpr (kStore) *at++ = static_cast<char16_t>(c);
+  };
   std::size_t i = 0;
   while (i < n) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
+    CopyAscii<kStore>(p, n, i, at);
+    if (i == n) break;
+    const unsigned char lead = p[i];
     if (lead < 0x80) {
-      r.text.push_back(lead);
+      put(lead);
       ++i;
       continue;
     }
@@ -51,81 +91,158 @@ DecodeResult DecodeUtf8(std::string_view bytes) {
     } else {
       return Fail(i);
     }
-    if (n - i < len) return Fail(i);
+    if (n - i < len) {
+      if (last) return Fail(i);
+      break;  // the rest of it comes with the next block
+    }
     for (std::size_t k = 1; k < len; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      const unsigned char next = p[i + k];
       if ((next & 0xC0) != 0x80) return Fail(i);
       c = (c << 6) | (next & 0x3F);
     }
     if (c < least || c > 0x10FFFF || IsHigh(c) || IsLow(c)) return Fail(i);
-    AppendCodePoint(r.text, c);
+    if (c < 0x10000) {
+      put(c);
+    } else {
+      c -= 0x10000;
+      put(0xD800 + (c >> 10));
+      put(0xDC00 + (c & 0x3FF));
+    }
     i += len;
   }
+  if constexpr (kStore) out->Commit(at);
+  BlockResult r;
+  r.consumed = i;
   return r;
 }
 
-DecodeResult DecodeUtf16Le(std::string_view bytes) {
+}  // namespace
+
+BlockResult DecodeUtf8Block(std::string_view bytes, bool last, OutBuffer& out) {
+  return Utf8Block<true>(bytes, last, &out);
+}
+
+BlockResult CheckUtf8Block(std::string_view bytes, bool last) { return Utf8Block<false>(bytes, last, nullptr); }
+
+BlockResult DecodeUtf16LeBlock(std::string_view bytes, bool last, OutBuffer& out) {
   const std::size_t units = bytes.size() / 2;
   auto unit = [&](std::size_t k) -> char16_t {
     return static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
                                  static_cast<unsigned char>(bytes[2 * k + 1]) << 8);
   };
-  DecodeResult r;
-  r.text.resize(units);
-  for (std::size_t k = 0; k < units; ++k) {
+  char16_t* const start = out.Room(units);
+  char16_t* at = start;
+  std::size_t k = 0;
+  while (k < units) {
+#if BRINDLE_UTF_SSE2
+    // Eight units at a time while none is a surrogate.
+    const __m128i mask = _mm_set1_epi16(static_cast<short>(0xF800));
+    const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
+    while (units - k >= 8) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + 2 * k));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, mask), surrogate)) != 0) break;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
+      k += 8;
+      at += 8;
+    }
+    if (k == units) break;
+#endif
     const char16_t u = unit(k);
     if (IsHigh(u)) {
-      if (k + 1 == units || !IsLow(unit(k + 1))) return Fail(2 * k);
-      r.text[k] = u;
-      r.text[k + 1] = unit(k + 1);
-      ++k;
+      if (k + 1 == units) {
+        if (last) return Fail(2 * k);
+        break;
+      }
+      if (!IsLow(unit(k + 1))) return Fail(2 * k);
+      *at++ = u;
+      *at++ = unit(k + 1);
+      k += 2;
     } else if (IsLow(u)) {
       return Fail(2 * k);
     } else {
-      r.text[k] = u;
+      *at++ = u;
+      ++k;
     }
   }
-  if (bytes.size() % 2 != 0) return Fail(bytes.size() - 1);
+  if (last && k == units && bytes.size() % 2 != 0) return Fail(bytes.size() - 1);
+  out.Commit(at);
+  BlockResult r;
+  r.consumed = 2 * k;
   return r;
 }
 
-std::string EncodeUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t k = 0; k < text.size(); ++k) {
-    char32_t c = text[k];
-    if (IsHigh(c) && k + 1 < text.size() && IsLow(text[k + 1])) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[k + 1] - 0xDC00);
+DecodeResult DecodeUtf8(std::string_view bytes) {
+  OutBuffer out;
+  return Whole(DecodeUtf8Block(bytes, true, out), out);
+}
+
+DecodeResult DecodeUtf16Le(std::string_view bytes) {
+  OutBuffer out;
+  return Whole(DecodeUtf16LeBlock(bytes, true, out), out);
+}
+
+void AppendUtf8(std::u16string_view text, ByteBuffer& out) {
+  char* const start = out.Room(text.size() * 3);  // a pair's four bytes are two units' six
+  char* at = start;
+  const std::size_t n = text.size();
+  std::size_t k = 0;
+  while (k < n) {
+#if BRINDLE_UTF_SSE2
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+    while (n - k >= 8) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + k));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, high), _mm_setzero_si128())) != 0xFFFF) break;
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(at), _mm_packus_epi16(v, v));
+      k += 8;
+      at += 8;
+    }
+    if (k == n) break;
+#endif
+    char32_t c = text[k++];
+    if (IsHigh(c) && k < n && IsLow(text[k])) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[k] - 0xDC00);
       ++k;
     } else if (IsHigh(c) || IsLow(c)) {
       c = 0xFFFD;
     }
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
+      *at++ = static_cast<char>(c);
     } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | c >> 6));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      *at++ = static_cast<char>(0xC0 | c >> 6);
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | c >> 12));
-      out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      *at++ = static_cast<char>(0xE0 | c >> 12);
+      *at++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      out.push_back(static_cast<char>(0xF0 | c >> 18));
-      out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      *at++ = static_cast<char>(0xF0 | c >> 18);
+      *at++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
     }
   }
-  return out;
+  out.Commit(at);
+}
+
+std::string EncodeUtf8(std::u16string_view text) {
+  ByteBuffer out;
+  AppendUtf8(text, out);
+  return std::string(out.view());
+}
+
+void AppendUtf16Le(std::u16string_view text, ByteBuffer& out) {
+  char* at = out.Room(text.size() * 2);
+  for (char16_t c : text) {
+    *at++ = static_cast<char>(c & 0xFF);
+    *at++ = static_cast<char>(c >> 8);
+  }
+  out.Commit(at);
 }
 
 std::string EncodeUtf16Le(std::u16string_view text) {
-  std::string out(text.size() * 2, '\0');
-  for (std::size_t k = 0; k < text.size(); ++k) {
-    out[2 * k] = static_cast<char>(text[k] & 0xFF);
-    out[2 * k + 1] = static_cast<char>(text[k] >> 8);
-  }
-  return out;
+  ByteBuffer out;
+  AppendUtf16Le(text, out);
+  return std::string(out.view());
 }
 
 }  // namespace brindle

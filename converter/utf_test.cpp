@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 
 namespace brindle {
@@ -68,6 +70,9 @@ TEST(Utf, Utf8RejectsMalformedInputAtItsOffset) {
     EXPECT_FALSE(r.ok) << testing::PrintToString(b.bytes);
     EXPECT_EQ(r.errorOffset, b.offset) << testing::PrintToString(b.bytes);
     EXPECT_TRUE(r.text.empty());
+    const BlockResult checked = CheckUtf8Block(b.bytes, true);
+    EXPECT_FALSE(checked.ok);
+    EXPECT_EQ(checked.errorOffset, b.offset);
   }
   // The edges of the valid ranges.
   EXPECT_TRUE(DecodeUtf8("\xC2\x80\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF").ok);
@@ -94,6 +99,48 @@ TEST(Utf, Utf16RejectsOddLengthAndUnpairedSurrogates) {
   }
   EXPECT_EQ(DecodeUtf16Le("\x3D\xD8\x00\xDE"s).text, u"\U0001F600");
   EXPECT_TRUE(DecodeUtf16Le("").ok);
+}
+
+// Streams in blocks: a sequence, pair or unit cut off by a block's end is
+// left for the next block, and the pieces decode to the whole.
+TEST(Utf, BlocksSplitAnywhereDecodeToTheWhole) {
+  std::u16string text;
+  for (int k = 0; k < 300; ++k) text += u"a\u00E9\u20AC\U0001F600\r\n";
+  const std::string utf8 = EncodeUtf8(text), utf16 = EncodeUtf16Le(text);
+  std::mt19937 rng(3);
+  for (int round = 0; round < 50; ++round) {
+    for (const bool wide : {false, true}) {
+      const std::string& bytes = wide ? utf16 : utf8;
+      OutBuffer out;
+      std::string carried;
+      std::size_t checkedTotal = 0;
+      for (std::size_t at = 0;;) {
+        const std::size_t n = std::min<std::size_t>(bytes.size() - at, rng() % 9);
+        const std::string block = carried + bytes.substr(at, n);
+        at += n;
+        const bool last = at == bytes.size();
+        const BlockResult r = wide ? DecodeUtf16LeBlock(block, last, out) : DecodeUtf8Block(block, last, out);
+        ASSERT_TRUE(r.ok);
+        if (!wide) {
+          const BlockResult c = CheckUtf8Block(block, last);
+          ASSERT_TRUE(c.ok);
+          EXPECT_EQ(c.consumed, r.consumed);
+        }
+        checkedTotal += r.consumed;
+        carried = block.substr(r.consumed);
+        if (last) break;
+      }
+      EXPECT_EQ(checkedTotal, bytes.size());
+      EXPECT_EQ(out.view(), text);
+    }
+  }
+  // A cut-off sequence that is bad already is reported when it is complete
+  // or the input ends.
+  OutBuffer out;
+  EXPECT_EQ(DecodeUtf8Block("ab\xE2\x82", false, out).consumed, 2u);
+  EXPECT_FALSE(DecodeUtf8Block("\xE2\x82", true, out).ok);
+  EXPECT_EQ(DecodeUtf16LeBlock("a\0\x3D\xD8"s, false, out).consumed, 2u);
+  EXPECT_EQ(DecodeUtf16LeBlock("a\0b"s, false, out).consumed, 2u);
 }
 
 }  // namespace

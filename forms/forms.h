@@ -30,6 +30,7 @@
 //   command_button.h, text_box.h, label.h, containers.h (Frame, PictureBox),
 //   option_button.h, line.h, tab_strip.h, list_view.h: the control kinds
 //   form.h            Form: lifecycle, fonts, Tab order
+//   edit_menu.h       a text box's context menu with the standard edit commands
 //   win32.h           text at the platform boundary, Module()
 //   geometry.h        the portable arithmetic: twips, colours, tab stops
 #pragma once
@@ -37,6 +38,7 @@
 #include "forms/command_button.h"
 #include "forms/containers.h"
 #include "forms/control.h"
+#include "forms/edit_menu.h"
 #include "forms/errors.h"
 #include "forms/form.h"
 #include "forms/label.h"

@@ -1,0 +1,32 @@
+// What an ANSI code page can hold: for every UTF-16 code unit, the bytes it
+// takes there, or none when the code page has no exact form for it (a best
+// fit does not count: it would change the text). Portable: no Windows
+// headers; tables for other code pages come from the platform.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace brindle {
+
+class CodePage {
+ public:
+  // widths[c] for all 65536 code units c: 0 (not representable), 1 or 2.
+  CodePage(int number, std::vector<std::uint8_t> widths);
+
+  // Windows code page 1252, built in.
+  static const CodePage& Windows1252();
+
+  int number() const { return number_; }
+  int Width(char16_t c) const { return (*widths_)[c]; }
+
+ private:
+  int number_;
+  std::shared_ptr<const std::vector<std::uint8_t>> widths_;
+};
+
+// The characters code page 1252 gives bytes 0x80 to 0x9F; the five bytes it
+// leaves undefined map to the C1 control of the same number.
+extern const char16_t kWindows1252High[32];
+
+}  // namespace brindle

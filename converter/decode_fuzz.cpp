@@ -1,0 +1,54 @@
+// Fuzzes the way back: any UTF-16 text, converted to an expression or to
+// statements (in pieces split where the input says), must decode to itself;
+// and any source at all must be decoded or refused at a place inside it,
+// never crash.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "converter/convert.h"
+#include "converter/decode.h"
+#include "converter/statements.h"
+
+namespace {
+
+std::u16string TextOf(const std::uint8_t* data, std::size_t size) {
+  // Bytes in pairs; half the pairs with an odd first byte pick a character
+  // that matters to one of the forms.
+  static constexpr char16_t kSpecial[] = {u'\r', u'\n', u'"', u'&', u' ', u'_', u'\t', u'\0',
+                                          u'\x85', u'\u20AC', u'\xD83D', u'\xDE00', u'\r', u'a'};
+  std::u16string text;
+  for (std::size_t k = 0; k + 1 < size; k += 2) {
+    if (data[k] & 1) {
+      text += kSpecial[data[k + 1] % std::size(kSpecial)];
+    } else {
+      text += static_cast<char16_t>(data[k] | data[k + 1] << 8);
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::u16string text = TextOf(data + 1, size - 1);
+  if (data[0] % 4 == 0) {
+    // The text as source: decoded or refused, the refusal inside it.
+    const brindle::VbDecodeResult r = brindle::DecodeVbString(text);
+    if (!r.ok && (r.line == 0 || r.column == 0 || r.message.empty() || !r.text.empty())) std::abort();
+    return 0;
+  }
+  brindle::VbDecodeResult r = brindle::DecodeVbString(brindle::ConvertMultiLine(text));
+  if (!r.ok || r.text != text) std::abort();
+  brindle::StatementsWriter writer(data[0] % 2 ? u"sText" : u"v", brindle::CodePage::Windows1252());
+  brindle::OutBuffer out;
+  const std::size_t piece = 1 + data[0] % 61;
+  for (std::size_t at = 0; at < text.size(); at += piece) {
+    writer.Write(std::u16string_view(text).substr(at, piece), out);
+  }
+  writer.Finish(out);
+  r = brindle::DecodeVbString(out.view());
+  if (!r.ok || r.text != text) std::abort();
+  return 0;
+}

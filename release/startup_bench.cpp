@@ -1,9 +1,16 @@
-// startup_bench BRINDLE.exe empty_window.exe [ROUNDS]: the time from starting
-// a program to its first window being shown and answering, for BRINDLE.exe
-// (its hub) against the empty-window program, started in turns so that both
-// meet the same machine load. One round of each is run first and not
-// counted: it brings the files into the cache. Not a test; run it on a
-// display, under the Wine (or Windows) to measure.
+// startup_bench ROUNDS EXE CAPTION EXE CAPTION [EXE CAPTION]...: the time
+// from starting each program to its window CAPTION being shown and
+// answering, the programs started in turns so that all meet the same machine
+// load; medians, and each against the second program (the empty window).
+// One start of each is run first and not counted: it brings the files into
+// the cache. Not a test; release/startup_bench.py runs it on a display.
+//
+// startup_bench --watch CAPTION [TIMEOUT_MS]: the other half of a start
+// measured from outside (release/startup_bench.py starts the program from
+// the Linux shell): prints "ready", waits for a window CAPTION of any
+// process to show and answer, prints the wall-clock time of that in
+// nanoseconds since 1970, closes the window and waits for its program to
+// end.
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
@@ -29,35 +36,99 @@ bool Once(const wchar_t* exe, const wchar_t* caption, std::vector<double>* times
   return true;
 }
 
+// Wall-clock time, the clock that the caller outside Wine reads too.
+long long UnixNanoseconds() {
+  using Precise = void(WINAPI*)(FILETIME*);
+  static const auto precise = reinterpret_cast<Precise>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+  FILETIME ft;
+  if (precise)
+    precise(&ft);
+  else
+    GetSystemTimeAsFileTime(&ft);
+  const long long ticks = (static_cast<long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  return (ticks - 116444736000000000LL) * 100;  // from 1601 in 100 ns to 1970 in ns
+}
+
+struct Watch {
+  const wchar_t* caption;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK Visit(HWND hwnd, LPARAM lp) {
+  auto* w = reinterpret_cast<Watch*>(lp);
+  wchar_t text[256];
+  if (!IsWindowVisible(hwnd) || !GetWindowTextW(hwnd, text, 256) || std::wcscmp(text, w->caption))
+    return TRUE;
+  w->found = hwnd;
+  return FALSE;
+}
+
+int WatchFor(const wchar_t* caption, DWORD timeoutMs) {
+  std::puts("ready");
+  std::fflush(stdout);
+  const DWORD start = GetTickCount();
+  Watch watch{caption};
+  DWORD_PTR answer = 0;
+  for (;;) {
+    EnumWindows(Visit, reinterpret_cast<LPARAM>(&watch));
+    if (watch.found && SendMessageTimeoutW(watch.found, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer))
+      break;
+    watch.found = nullptr;
+    if (GetTickCount() - start > timeoutMs) {
+      std::fwprintf(stderr, L"startup_bench: no window \"%ls\"\n", caption);
+      return 1;
+    }
+    // A wait with nothing to wait for: polls every millisecond.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+  }
+  std::printf("%lld\n", UnixNanoseconds());
+  std::fflush(stdout);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(watch.found, &pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  PostMessageW(watch.found, WM_CLOSE, 0, 0);
+  const bool ended = process && WaitForSingleObject(process, 20000) == WAIT_OBJECT_0;
+  if (process) CloseHandle(process);
+  return ended ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) {
-    std::fputs("usage: startup_bench BRINDLE.exe empty_window.exe [ROUNDS]\n", stderr);
+  if (argc >= 3 && std::wcscmp(argv[1], L"--watch") == 0)
+    return WatchFor(argv[2], argc > 3 ? static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)) : 60000);
+  if (argc < 6 || argc % 2) {
+    std::fputs("usage: startup_bench ROUNDS EXE CAPTION EXE CAPTION [EXE CAPTION]...\n", stderr);
     return 2;
   }
-  const int rounds = argc > 3 ? std::max(1, static_cast<int>(std::wcstol(argv[3], nullptr, 10))) : 15;
-  const wchar_t* hub = L"BRINDLE Plus - Windows XP Fenwick! - VB7";
-  const wchar_t* empty = L"Empty window";
-  if (!Once(argv[1], hub, nullptr) || !Once(argv[2], empty, nullptr)) return 1;
-  std::vector<double> hubTimes, emptyTimes;
-  for (int i = 0; i < rounds; ++i) {
-    // Alternate which goes first, so neither always follows the other.
-    const bool hubFirst = i % 2 == 0;
-    if (!Once(hubFirst ? argv[1] : argv[2], hubFirst ? hub : empty,
-              hubFirst ? &hubTimes : &emptyTimes) ||
-        !Once(hubFirst ? argv[2] : argv[1], hubFirst ? empty : hub,
-              hubFirst ? &emptyTimes : &hubTimes))
-      return 1;
+  const int rounds = std::max(1, static_cast<int>(std::wcstol(argv[1], nullptr, 10)));
+  struct Program {
+    const wchar_t* exe;
+    const wchar_t* caption;
+    std::vector<double> times;
+  };
+  std::vector<Program> programs;
+  for (int i = 2; i + 1 < argc; i += 2) programs.push_back({argv[i], argv[i + 1], {}});
+  for (Program& p : programs)
+    if (!Once(p.exe, p.caption, nullptr)) return 1;
+  const size_t n = programs.size();
+  for (int round = 0; round < rounds; ++round) {
+    // A different program goes first each round, so none always follows
+    // the same one.
+    for (size_t k = 0; k < n; ++k) {
+      Program& p = programs[(k + static_cast<size_t>(round)) % n];
+      if (!Once(p.exe, p.caption, &p.times)) return 1;
+    }
   }
-  const double h = Median(hubTimes), e = Median(emptyTimes);
   std::printf("start to window shown, medians of %d rounds:\n", rounds);
-  std::printf("  BRINDLE.exe hub   %7.1f ms  (min %.1f, max %.1f)\n", h,
-              *std::min_element(hubTimes.begin(), hubTimes.end()),
-              *std::max_element(hubTimes.begin(), hubTimes.end()));
-  std::printf("  empty window      %7.1f ms  (min %.1f, max %.1f)\n", e,
-              *std::min_element(emptyTimes.begin(), emptyTimes.end()),
-              *std::max_element(emptyTimes.begin(), emptyTimes.end()));
-  std::printf("  hub / empty       %7.2f\n", h / e);
+  const double yardstick = Median(programs[1].times);
+  for (const Program& p : programs) {
+    const wchar_t* name = std::wcsrchr(p.exe, L'\\') ? std::wcsrchr(p.exe, L'\\') + 1 : p.exe;
+    std::printf("  %-22ls %7.1f ms  (min %.1f, max %.1f)  %.2f x %ls\n", name, Median(p.times),
+                *std::min_element(p.times.begin(), p.times.end()),
+                *std::max_element(p.times.begin(), p.times.end()), Median(p.times) / yardstick,
+                programs[1].exe == p.exe ? L"(yardstick)" : L"");
+  }
   return 0;
 }

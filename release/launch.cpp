@@ -2,19 +2,12 @@
 
 #include <vector>
 
+#include "forms/testing/bench.h"
+
 namespace release {
 namespace {
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using forms::testing::Now;
 
 struct Search {
   DWORD pid;
@@ -26,7 +19,7 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM lp) {
   auto* s = reinterpret_cast<Search*>(lp);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != s->pid || !IsWindowVisible(hwnd)) return TRUE;
+  if ((s->pid && pid != s->pid) || !IsWindowVisible(hwnd)) return TRUE;
   std::vector<wchar_t> text(s->caption->size() + 2);
   const int n = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
   if (std::wstring(text.data(), n) != *s->caption) return TRUE;
@@ -35,6 +28,12 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM lp) {
 }
 
 }  // namespace
+
+HWND FindShownWindow(const std::wstring& caption, DWORD pid) {
+  Search search{pid, &caption};
+  EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
 Launch StartAndWait(const std::wstring& exe, const std::wstring& caption, DWORD timeoutMs) {
   Launch launch;
@@ -49,16 +48,14 @@ Launch StartAndWait(const std::wstring& exe, const std::wstring& caption, DWORD 
     launch.error = L"could not start " + exe + L" (error " + std::to_wstring(GetLastError()) + L")";
     return launch;
   }
-  Search search{launch.process.dwProcessId, &caption};
   for (;;) {
-    EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
-    if (search.found) {
+    if (HWND found = FindShownWindow(caption, launch.process.dwProcessId)) {
       DWORD_PTR answer = 0;
       const DWORD left = timeoutMs > Now() - start ? timeoutMs - static_cast<DWORD>(Now() - start) : 1;
-      if (SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_NORMAL, left, &answer)) {
+      if (SendMessageTimeoutW(found, WM_NULL, 0, 0, SMTO_NORMAL, left, &answer)) {
         launch.ms = Now() - start;
         launch.shown = true;
-        launch.window = search.found;
+        launch.window = found;
       } else {
         launch.error = L"the window did not answer";
       }

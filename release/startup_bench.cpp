@@ -17,15 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "forms/testing/bench.h"
 #include "release/launch.h"
 
 namespace {
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using forms::testing::Median;
 
 bool Once(const wchar_t* exe, const wchar_t* caption, std::vector<double>* times) {
   release::Launch launch = release::StartAndWait(exe, caption, 60000);
@@ -50,31 +47,15 @@ long long UnixNanoseconds() {
   return (ticks - 116444736000000000LL) * 100;  // from 1601 in 100 ns to 1970 in ns
 }
 
-struct Watch {
-  const wchar_t* caption;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK Visit(HWND hwnd, LPARAM lp) {
-  auto* w = reinterpret_cast<Watch*>(lp);
-  wchar_t text[256];
-  if (!IsWindowVisible(hwnd) || !GetWindowTextW(hwnd, text, 256) || std::wcscmp(text, w->caption))
-    return TRUE;
-  w->found = hwnd;
-  return FALSE;
-}
-
 int WatchFor(const wchar_t* caption, DWORD timeoutMs) {
   std::puts("ready");
   std::fflush(stdout);
   const DWORD start = GetTickCount();
-  Watch watch{caption};
+  HWND found = nullptr;
   DWORD_PTR answer = 0;
   for (;;) {
-    EnumWindows(Visit, reinterpret_cast<LPARAM>(&watch));
-    if (watch.found && SendMessageTimeoutW(watch.found, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer))
-      break;
-    watch.found = nullptr;
+    found = release::FindShownWindow(caption);
+    if (found && SendMessageTimeoutW(found, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer)) break;
     if (GetTickCount() - start > timeoutMs) {
       std::fwprintf(stderr, L"startup_bench: no window \"%ls\"\n", caption);
       return 1;
@@ -85,9 +66,9 @@ int WatchFor(const wchar_t* caption, DWORD timeoutMs) {
   std::printf("%lld\n", UnixNanoseconds());
   std::fflush(stdout);
   DWORD pid = 0;
-  GetWindowThreadProcessId(watch.found, &pid);
+  GetWindowThreadProcessId(found, &pid);
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  PostMessageW(watch.found, WM_CLOSE, 0, 0);
+  PostMessageW(found, WM_CLOSE, 0, 0);
   const bool ended = process && WaitForSingleObject(process, 20000) == WAIT_OBJECT_0;
   if (process) CloseHandle(process);
   return ended ? 0 : 1;

@@ -109,6 +109,16 @@ class ReleaseZip(unittest.TestCase):
         for folder in ("", "x64"):
             self.assertEqual(product_version(self.read(folder, "BRINDLE.exe")), match.group(1))
 
+    def test_32bit_binaries_import_nothing_that_windows_xp_lacks(self):
+        tools = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tools")
+        objdump = shutil.which("i686-w64-mingw32-objdump")
+        self.assertTrue(objdump, "i686-w64-mingw32-objdump not found")
+        run = subprocess.run([sys.executable, os.path.join(tools, "check_imports.py"), objdump,
+                              os.path.join(tools, "xp_missing_imports.txt")] +
+                             [os.path.join(self.folder, n) for n in BINARIES],
+                             capture_output=True, text=True)
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+
     def test_readme_tells_what_each_file_is_and_how_to_install_and_remove(self):
         raw = self.read("README.txt")
         self.assertNotIn(b"\n", raw.replace(b"\r\n", b""), "a line break that is not CR LF")

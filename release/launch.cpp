@@ -19,7 +19,7 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM lp) {
   auto* s = reinterpret_cast<Search*>(lp);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if ((s->pid && pid != s->pid) || !IsWindowVisible(hwnd)) return TRUE;
+  if (pid != s->pid || !IsWindowVisible(hwnd)) return TRUE;
   std::vector<wchar_t> text(s->caption->size() + 2);
   const int n = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
   if (std::wstring(text.data(), n) != *s->caption) return TRUE;

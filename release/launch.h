@@ -16,9 +16,9 @@ struct Launch {
   std::wstring error;       // why not, when not shown
 };
 
-// A visible top-level window captioned `caption`, of process `pid` or, with
-// 0, of any process; null if there is none.
-HWND FindShownWindow(const std::wstring& caption, DWORD pid = 0);
+// A visible top-level window of process `pid` captioned `caption`; null if
+// there is none.
+HWND FindShownWindow(const std::wstring& caption, DWORD pid);
 
 // Starts `exe` in its own folder and waits up to `timeoutMs` for a visible
 // top-level window of that process captioned `caption`. The window counts

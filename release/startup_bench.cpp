@@ -4,13 +4,7 @@
 // load; medians, and each against the second program (the empty window).
 // One start of each is run first and not counted: it brings the files into
 // the cache. Not a test; release/startup_bench.py runs it on a display.
-//
-// startup_bench --watch CAPTION [TIMEOUT_MS]: the other half of a start
-// measured from outside (release/startup_bench.py starts the program from
-// the Linux shell): prints "ready", waits for a window CAPTION of any
-// process to show and answer, prints the wall-clock time of that in
-// nanoseconds since 1970, closes the window and waits for its program to
-// end.
+
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
@@ -33,52 +27,9 @@ bool Once(const wchar_t* exe, const wchar_t* caption, std::vector<double>* times
   return true;
 }
 
-// Wall-clock time, the clock that the caller outside Wine reads too.
-long long UnixNanoseconds() {
-  using Precise = void(WINAPI*)(FILETIME*);
-  static const auto precise = reinterpret_cast<Precise>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
-  FILETIME ft;
-  if (precise)
-    precise(&ft);
-  else
-    GetSystemTimeAsFileTime(&ft);
-  const long long ticks = (static_cast<long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-  return (ticks - 116444736000000000LL) * 100;  // from 1601 in 100 ns to 1970 in ns
-}
-
-int WatchFor(const wchar_t* caption, DWORD timeoutMs) {
-  std::puts("ready");
-  std::fflush(stdout);
-  const DWORD start = GetTickCount();
-  HWND found = nullptr;
-  DWORD_PTR answer = 0;
-  for (;;) {
-    found = release::FindShownWindow(caption);
-    if (found && SendMessageTimeoutW(found, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer)) break;
-    if (GetTickCount() - start > timeoutMs) {
-      std::fwprintf(stderr, L"startup_bench: no window \"%ls\"\n", caption);
-      return 1;
-    }
-    // A wait with nothing to wait for: polls every millisecond.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-  }
-  std::printf("%lld\n", UnixNanoseconds());
-  std::fflush(stdout);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(found, &pid);
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  PostMessageW(found, WM_CLOSE, 0, 0);
-  const bool ended = process && WaitForSingleObject(process, 20000) == WAIT_OBJECT_0;
-  if (process) CloseHandle(process);
-  return ended ? 0 : 1;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc >= 3 && std::wcscmp(argv[1], L"--watch") == 0)
-    return WatchFor(argv[2], argc > 3 ? static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)) : 60000);
   if (argc < 6 || argc % 2) {
     std::fputs("usage: startup_bench ROUNDS EXE CAPTION EXE CAPTION [EXE CAPTION]...\n", stderr);
     return 2;

@@ -3,13 +3,9 @@
 hub being shown, against the empty-window program of release/, and that
 program again with the common controls that BRINDLE.exe loads at start
 (empty_window_cc), all from the same Windows build under the same Wine,
-started in turns, medians of ROUNDS. Measured two ways:
-
-  - inside Wine: startup_bench.exe starts each program with CreateProcess,
-    as Explorer would, until its window shows and answers;
-  - from the shell: each program is started as `wine PROGRAM` while
-    startup_bench.exe --watch waits for its window; the two read the same
-    wall clock. This adds Wine's own start of a process.
+started in turns, medians of ROUNDS: startup_bench.exe starts each program
+with CreateProcess, as Explorer would, and waits until its window shows and
+answers.
 
     release/startup_bench.py BUILD_DIR [ROUNDS]    (on an X display)
 
@@ -17,10 +13,8 @@ BUILD_DIR is build/windows (32-bit) or build/windows64. The Wine prefix is
 $WINEPREFIX, or one of the build tree's own at 96 DPI with free fonts.
 """
 import os
-import statistics
 import subprocess
 import sys
-import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WINERUN = os.path.join(ROOT, "tools", "winerun")
@@ -30,34 +24,6 @@ EMPTY = "Empty window"
 
 def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def from_shell(bench, exe, caption):
-    watcher = subprocess.Popen([WINERUN, bench, "--watch", caption, "60000"],
-                               stdout=subprocess.PIPE, text=True)
-    try:
-        if watcher.stdout.readline().strip() != "ready":
-            raise SystemExit("startup_bench: the watcher did not start")
-        start = time.time_ns()
-        program = subprocess.Popen([WINERUN, exe])
-        shown = watcher.stdout.readline().strip()
-        program.wait(timeout=60)
-        if watcher.wait(timeout=60) != 0 or not shown:
-            raise SystemExit(f"startup_bench: {exe} did not show {caption!r} and end")
-        return (int(shown) - start) / 1e6
-    finally:
-        if watcher.poll() is None:
-            watcher.kill()
-
-
-def report(title, rows):
-    """rows: (name, times); the second is the yardstick."""
-    print(title)
-    yardstick = statistics.median(rows[1][1])
-    for i, (name, times) in enumerate(rows):
-        m = statistics.median(times)
-        print(f"  {name:<22} {m:7.1f} ms  (min {min(times):.1f}, max {max(times):.1f})  "
-              f"{m / yardstick:.2f} x {'(yardstick)' if i == 1 else ''}")
 
 
 def main():
@@ -86,16 +52,6 @@ def main():
     for exe, caption in programs:
         command += [windows_path(exe), caption]
     subprocess.run(command, check=True)
-
-    for exe, caption in programs:
-        from_shell(bench, exe, caption)  # the first of each is not counted
-    times = {exe: [] for exe, _ in programs}
-    for i in range(rounds):
-        for k in range(len(programs)):
-            exe, caption = programs[(k + i) % len(programs)]
-            times[exe].append(from_shell(bench, exe, caption))
-    report(f"from `wine PROGRAM` in the shell to window shown, medians of {rounds} rounds:",
-           [(os.path.basename(exe), times[exe]) for exe, _ in programs])
 
 
 if __name__ == "__main__":

@@ -6,6 +6,8 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <shlwapi.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -673,6 +675,43 @@ TEST(Registration, PerUserAndRemovedCompletely) {
     EXPECT_FALSE(KeyExists(k, HKEY_LOCAL_MACHINE)) << std::string(k.begin(), k.end());
   }
   EXPECT_FALSE(KeyExists(L"Software\\Microsoft\\Visual Basic"));
+}
+
+}  // namespace
+
+namespace {
+
+// Both bitnesses of the DLL register one type library: each under its own
+// platform, and removing one leaves the other's registration whole.
+TEST(Registration, EachBitnessKeepsItsOwnPlatformOfTheLibrary) {
+  const std::wstring lib =
+      L"Software\\Classes\\TypeLib\\" + Guid(quillstone::LIBID_Quillstone) + L"\\1.0\\0\\";
+  const wchar_t* own = sizeof(void*) == 8 ? L"win64" : L"win32";
+  const wchar_t* other = sizeof(void*) == 8 ? L"win32" : L"win64";
+  ASSERT_EQ(Regsvr32(false), 0u);
+  EXPECT_EQ(ReadString(lib + own, nullptr), DllPath());
+  EXPECT_FALSE(KeyExists(lib + other));
+
+  // The other bitness's DLL, registered beside it.
+  const std::wstring otherPath = L"C:\\elsewhere\\Quillstone.dll";
+  HKEY h = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (lib + other).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &h, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(otherPath.c_str()),
+                 static_cast<DWORD>((otherPath.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(h);
+
+  ASSERT_EQ(Regsvr32(true), 0u);
+  EXPECT_FALSE(KeyExists(lib + own));
+  EXPECT_EQ(ReadString(lib + other, nullptr), otherPath);
+
+  // Once the other goes too, nothing of the library is left.
+  SHDeleteKeyW(HKEY_CURRENT_USER,
+               (L"Software\\Classes\\TypeLib\\" + Guid(quillstone::LIBID_Quillstone)).c_str());
+  ASSERT_EQ(Regsvr32(false), 0u);
+  ASSERT_EQ(Regsvr32(true), 0u);
+  EXPECT_FALSE(KeyExists(L"Software\\Classes\\TypeLib\\" + Guid(quillstone::LIBID_Quillstone)));
 }
 
 }  // namespace

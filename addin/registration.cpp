@@ -17,6 +17,15 @@ namespace quillstone {
 
 namespace {
 
+// A type library key is shared by both bitnesses: each DLL registers its
+// own platform, so that registering the 64-bit DLL leaves the 32-bit one,
+// which the VB6 IDE loads, in place.
+#ifdef _WIN64
+constexpr wchar_t kLibraryPlatform[] = L"\\0\\win64";
+#else
+constexpr wchar_t kLibraryPlatform[] = L"\\0\\win32";
+#endif
+
 std::wstring GuidText(REFGUID g) {
   wchar_t text[40] = {};
   StringFromGUID2(g, text, 40);
@@ -66,6 +75,16 @@ void DeleteKey(HKEY root, std::wstring key, const std::wstring& stop) {
   }
 }
 
+bool HasSubkeys(HKEY root, const std::wstring& key) {
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  DWORD subkeys = 0;
+  const LONG rc = RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(h);
+  return rc == ERROR_SUCCESS && subkeys > 0;
+}
+
 // Windows merges the user's classes into the machine's view of them; Wine
 // (as of 8.0) does not, so there the classes also go into the prefix's
 // machine classes, which belong to the prefix's one user and need no rights.
@@ -87,7 +106,11 @@ void Unregister() {
   for (HKEY root : ClassRoots()) {
     DeleteKey(root, classes + L"CLSID\\" + GuidText(CLSID_Connect), classes);
     DeleteKey(root, classes + kProgId, classes);
-    DeleteKey(root, classes + L"TypeLib\\" + GuidText(LIBID_Quillstone), classes);
+    // The library goes only when no DLL of the other bitness still
+    // registers its own platform under it.
+    const std::wstring lib = classes + L"TypeLib\\" + GuidText(LIBID_Quillstone);
+    DeleteKey(root, lib + L"\\1.0" + kLibraryPlatform, classes);
+    if (!HasSubkeys(root, lib + L"\\1.0\\0")) DeleteKey(root, lib, classes);
     DeleteKey(root, classes + L"Interface\\" + GuidText(IID__Connect), classes);
   }
   DeleteKey(HKEY_CURRENT_USER, kAddinsKey, L"Software\\Microsoft");
@@ -121,7 +144,7 @@ HRESULT Register() {
     set(classes + kProgId, nullptr, kProgId);
     set(classes + kProgId + L"\\CLSID", nullptr, GuidText(CLSID_Connect));
     set(lib_key, nullptr, kLibraryTitle);
-    set(lib_key + L"\\0\\win32", nullptr, path);
+    set(lib_key + kLibraryPlatform, nullptr, path);
     set(lib_key + L"\\FLAGS", nullptr, L"0");
     set(lib_key + L"\\HELPDIR", nullptr, folder);
     set(iface, nullptr, L"_Connect");

@@ -1,14 +1,11 @@
 #include "store/Form9.h"
 
-#include <shlobj.h>
-#include <urlmon.h>
-#include <wininet.h>
-
 #include <algorithm>
 #include <new>
 #include <vector>
 
 #include "store/storelist.h"
+#include "store/web_library.h"
 
 namespace {
 
@@ -54,8 +51,10 @@ ListFile ChooseListFile() {
   if (IsRealFolder(kClassicFolder))
     return {{}, std::wstring(kClassicFolder) + L"\\" + kListFileName};
   wchar_t base[MAX_PATH] = {};
-  if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
-                                 SHGFP_TYPE_CURRENT, base))) {
+  const store::WebLibrary& web = store::Web();
+  if (web.SHGetFolderPathW &&
+      SUCCEEDED(web.SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                     SHGFP_TYPE_CURRENT, base))) {
     std::wstring folder = std::wstring(base) + L"\\BRINDLE";
     std::wstring path = folder + L"\\" + kListFileName;
     return {std::move(folder), std::move(path)};
@@ -136,15 +135,15 @@ bool AnswerFailed(std::string_view headers, std::wstring_view file) {
 // The headers of the answer that the URL cache recorded last, at or after
 // `since`; empty when it recorded none. The time of its last access tells:
 // the time of its last synchronisation is kept to two seconds only.
-std::string NewestRecordedSince(const FILETIME& since) {
+std::string NewestRecordedSince(const store::WebLibrary& web, const FILETIME& since) {
   std::vector<DWORD> buffer(1024);
   auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
   DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
-  HANDLE find = FindFirstUrlCacheEntryA(nullptr, entry, &size);
+  HANDLE find = web.FindFirstUrlCacheEntryA(nullptr, entry, &size);
   if (!find && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
     buffer.resize(size / sizeof(DWORD) + 1);
     entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    find = FindFirstUrlCacheEntryA(nullptr, entry, &size);
+    find = web.FindFirstUrlCacheEntryA(nullptr, entry, &size);
   }
   if (!find) return {};
   std::string newest;
@@ -155,13 +154,13 @@ std::string NewestRecordedSince(const FILETIME& since) {
       newest.assign(entry->lpHeaderInfo, entry->dwHeaderInfoSize);
     }
     size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
-    if (FindNextUrlCacheEntryA(find, entry, &size)) continue;
+    if (web.FindNextUrlCacheEntryA(find, entry, &size)) continue;
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
     buffer.resize(size / sizeof(DWORD) + 1);
     entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    if (!FindNextUrlCacheEntryA(find, entry, &size)) break;
+    if (!web.FindNextUrlCacheEntryA(find, entry, &size)) break;
   }
-  FindCloseUrlCache(find);
+  web.FindCloseUrlCache(find);
   return newest;
 }
 
@@ -173,17 +172,17 @@ std::string NewestRecordedSince(const FILETIME& since) {
 // tell a caller without a status callback: then the answer recorded last
 // since the download began is the one that gave the file. With no answer
 // recorded at all, the platform's result stands.
-bool RecordedResponseFailed(const std::string& url, std::wstring_view file,
-                            const FILETIME& started) {
+bool RecordedResponseFailed(const store::WebLibrary& web, const std::string& url,
+                            std::wstring_view file, const FILETIME& started) {
   DWORD size = 0;
-  if (!GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size) &&
+  if (!web.GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size) &&
       GetLastError() == ERROR_INSUFFICIENT_BUFFER && size > 0) {
     std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);
     auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    if (!GetUrlCacheEntryInfoA(url.c_str(), entry, &size) || !entry->lpHeaderInfo) return false;
+    if (!web.GetUrlCacheEntryInfoA(url.c_str(), entry, &size) || !entry->lpHeaderInfo) return false;
     return AnswerFailed(std::string_view(entry->lpHeaderInfo, entry->dwHeaderInfoSize), file);
   }
-  const std::string redirected = NewestRecordedSince(started);
+  const std::string redirected = NewestRecordedSince(web, started);
   return !redirected.empty() && AnswerFailed(redirected, file);
 }
 
@@ -221,14 +220,16 @@ void Form9::ListView1_Click() {
 void Form9::Command2_Click() { forms::MsgBox(L"none"); }
 
 bool Form9::DownloadFile(std::wstring_view sSourceUrl, std::wstring_view sLocalFile) {
+  const store::WebLibrary& web = store::Web();
+  if (!web.URLDownloadToFileA) return false;
   const std::string url = Ansi(sSourceUrl);
   const std::string file = Ansi(sLocalFile);
   // An older response in the cache must not vouch for this download.
-  DeleteUrlCacheEntryA(url.c_str());
+  if (web.HasUrlCache()) web.DeleteUrlCacheEntryA(url.c_str());
   FILETIME started;
   GetSystemTimeAsFileTime(&started);
-  return URLDownloadToFileA(nullptr, url.c_str(), file.c_str(), 16, nullptr) == 0 &&
-         !RecordedResponseFailed(url, sLocalFile, started);
+  return web.URLDownloadToFileA(nullptr, url.c_str(), file.c_str(), 16, nullptr) == 0 &&
+         !(web.HasUrlCache() && RecordedResponseFailed(web, url, sLocalFile, started));
 }
 
 void Form9::appstore() {

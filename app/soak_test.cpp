@@ -91,9 +91,10 @@ constexpr DWORD kObjectSlack = 20;
 constexpr SIZE_T kMemorySlack = 1 << 20;
 
 void ExpectSteady(const Usage& warm, const Usage& after) {
-  std::printf("GDI %lu -> %lu, USER %lu -> %lu, windows %d -> %d, private %zu -> %zu KB\n",
+  std::printf("GDI %lu -> %lu, USER %lu -> %lu, windows %d -> %d, private %llu -> %llu KB\n",
               warm.gdi, after.gdi, warm.user, after.user, warm.windows, after.windows,
-              warm.privateBytes >> 10, after.privateBytes >> 10);
+              static_cast<unsigned long long>(warm.privateBytes >> 10),
+              static_cast<unsigned long long>(after.privateBytes >> 10));
   EXPECT_LE(after.gdi, warm.gdi + kObjectSlack) << "GDI objects";
   EXPECT_LE(after.user, warm.user + kObjectSlack) << "USER objects";
   EXPECT_EQ(after.windows, warm.windows) << "windows";

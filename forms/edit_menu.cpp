@@ -1,5 +1,7 @@
 #include "forms/edit_menu.h"
 
+#include "forms/errors.h"
+
 #include <commctrl.h>
 
 #include <memory>

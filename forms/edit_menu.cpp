@@ -10,6 +10,9 @@ namespace forms {
 namespace {
 
 constexpr UINT_PTR kSubclassId = 0x45444D4E;  // one menu per box
+// The box's menu, for a second SetEditMenu to replace; 64-bit import
+// libraries lack GetWindowSubclass, which would tell the same.
+constexpr wchar_t kMenuProp[] = L"BrindleEditMenu";
 
 enum : UINT { kUndo = 1, kCut, kCopy, kPaste, kDelete, kSelectAll, kFirstCommand = 100 };
 
@@ -76,6 +79,7 @@ LRESULT CALLBACK MenuProc(HWND box, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
   }
   if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(box, &MenuProc, id);
+    RemovePropW(box, kMenuProp);
     delete menu;
   }
   return DefSubclassProc(box, msg, wp, lp);
@@ -86,10 +90,10 @@ LRESULT CALLBACK MenuProc(HWND box, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
 void SetEditMenu(TextBox& box, std::vector<MenuCommand> commands) {
   if (!box.hwnd()) return;
   auto menu = std::make_unique<Menu>(Menu{std::move(commands)});
-  DWORD_PTR old = 0;
-  if (GetWindowSubclass(box.hwnd(), &MenuProc, kSubclassId, &old)) delete reinterpret_cast<Menu*>(old);
+  auto* old = static_cast<Menu*>(GetPropW(box.hwnd(), kMenuProp));
   if (SetWindowSubclass(box.hwnd(), &MenuProc, kSubclassId, reinterpret_cast<DWORD_PTR>(menu.get()))) {
-    menu.release();
+    delete old;  // the subclass now holds the new menu
+    SetPropW(box.hwnd(), kMenuProp, menu.release());
   }
 }
 

@@ -55,7 +55,11 @@ std::string CheckVbName(std::u16string_view name) {
   }
   if (name.size() > 255) return "the variable name is longer than 255 characters";
   for (std::u16string_view taken : kTaken) {
-    if (SameName(name, taken)) return "'" + Narrow(name) + "' is a reserved word or a name the statements use";
+    if (SameName(name, taken)) {
+      std::string reason = Narrow(name);
+      reason.insert(reason.begin(), '\'');
+      return reason + "' is a reserved word or a name the statements use";
+    }
   }
   return {};
 }

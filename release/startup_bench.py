@@ -7,9 +7,11 @@ started in turns, medians of ROUNDS: startup_bench.exe starts each program
 with CreateProcess, as Explorer would, and waits until its window shows and
 answers.
 
-    release/startup_bench.py BUILD_DIR [ROUNDS]    (on an X display)
+    release/startup_bench.py BUILD_DIR [ROUNDS [HUB_EXE]]    (on an X display)
 
-BUILD_DIR is build/windows (32-bit) or build/windows64. The Wine prefix is
+BUILD_DIR is build/windows (32-bit) or build/windows64. HUB_EXE is the
+BRINDLE.exe to time (default BUILD_DIR's own; the stripped release one is
+build/release32/app/BRINDLE.exe or build/release64/...). The Wine prefix is
 $WINEPREFIX, or one of the build tree's own at 96 DPI with free fonts.
 """
 import os
@@ -41,7 +43,8 @@ def main():
         subprocess.run([os.path.join(ROOT, "tools", "winefonts"), prefix], check=True)
         os.environ["WINEPREFIX"] = prefix
     bench = os.path.join(build, "release", "startup_bench.exe")
-    brindle = os.path.join(build, "app", "BRINDLE.exe")
+    brindle = (os.path.abspath(sys.argv[3]) if len(sys.argv) > 3
+               else os.path.join(build, "app", "BRINDLE.exe"))
     empty = os.path.join(build, "release", "empty_window.exe")
     empty_cc = os.path.join(build, "release", "empty_window_cc.exe")
     version = subprocess.run([WINERUN, "--version"], capture_output=True, text=True).stdout.strip()

@@ -60,12 +60,10 @@ HGLOBAL Global(const void* data, std::size_t bytes) {
 void Form10::CopyAsStatements() {
   const std::wstring statements = forms::Wide(
       brindle::ConvertToStatements(forms::Utf16(Text1.Text()), u"sText", AnsiTable()));
-  const int size = WideCharToMultiByte(CP_ACP, 0, statements.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
-  if (size > 0) WideCharToMultiByte(CP_ACP, 0, statements.c_str(), -1, ansi.data(), size, nullptr, nullptr);
+  const std::string ansi = forms::Ansi(statements);
   const LCID locale = GetThreadLocale();
   HGLOBAL wide = Global(statements.c_str(), (statements.size() + 1) * sizeof(wchar_t));
-  HGLOBAL narrow = Global(ansi.c_str(), ansi.size());
+  HGLOBAL narrow = Global(ansi.c_str(), ansi.size() + 1);
   HGLOBAL lcid = Global(&locale, sizeof locale);
   bool done = false;
   if (wide && narrow && lcid && OpenClipboard(hwnd())) {

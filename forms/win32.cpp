@@ -17,15 +17,23 @@ std::wstring WidenUtf8(const char* text) {
   return out;
 }
 
-std::string NarrowUtf8(std::wstring_view text) {
+namespace {
+
+std::string Narrow(std::wstring_view text, UINT codePage) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  const int n = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   if (n <= 0) return {};
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(codePage, 0, text.data(), size, out.data(), n, nullptr, nullptr);
   return out;
 }
+
+}  // namespace
+
+std::string NarrowUtf8(std::wstring_view text) { return Narrow(text, CP_UTF8); }
+
+std::string Ansi(std::wstring_view text) { return Narrow(text, CP_ACP); }
 
 std::wstring ModulePath() {
   std::wstring path(MAX_PATH, L'\0');

@@ -27,6 +27,9 @@ std::u16string Utf16(std::wstring_view text);
 // byte by byte rather than lost.
 std::wstring WidenUtf8(const char* text);
 std::string NarrowUtf8(std::wstring_view text);
+// The system's ANSI code page, as 8-bit calls and the clipboard's CF_TEXT
+// take text; what it cannot hold becomes its default character.
+std::string Ansi(std::wstring_view text);
 
 // A window's whole text; empty for no window.
 std::wstring WindowText(HWND hwnd);

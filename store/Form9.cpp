@@ -22,17 +22,6 @@ constexpr wchar_t kListFileName[] = L"appstore.txt";
 // from exhausting its address space on the bytes and their decoded copy.
 constexpr LONGLONG kMaxListBytes = 256LL << 20;
 
-std::string Ansi(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(std::max(n, 0)), '\0');
-  if (n > 0)
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-  return out;
-}
-
 bool IsRealFolder(const wchar_t* path) {
   const DWORD attributes = GetFileAttributesW(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
@@ -132,33 +121,41 @@ bool AnswerFailed(std::string_view headers, std::wstring_view file) {
   return saved != announced;
 }
 
+// Runs one of the cache's entry calls, `read(entry, &size)`, in `buffer`,
+// growing it once when the call asks for more room; null when it fails.
+template <class Read>
+INTERNET_CACHE_ENTRY_INFOA* ReadEntry(std::vector<DWORD>& buffer, Read read) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    if (read(entry, &size)) return entry;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return nullptr;
+    buffer.resize(size / sizeof(DWORD) + 1);
+  }
+  return nullptr;
+}
+
 // The headers of the answer that the URL cache recorded last, at or after
 // `since`; empty when it recorded none. The time of its last access tells:
 // the time of its last synchronisation is kept to two seconds only.
 std::string NewestRecordedSince(const store::WebLibrary& web, const FILETIME& since) {
   std::vector<DWORD> buffer(1024);
-  auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-  DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
-  HANDLE find = web.FindFirstUrlCacheEntryA(nullptr, entry, &size);
-  if (!find && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-    buffer.resize(size / sizeof(DWORD) + 1);
-    entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    find = web.FindFirstUrlCacheEntryA(nullptr, entry, &size);
-  }
-  if (!find) return {};
+  HANDLE find = nullptr;
+  INTERNET_CACHE_ENTRY_INFOA* entry = ReadEntry(buffer, [&](auto* e, DWORD* size) {
+    find = web.FindFirstUrlCacheEntryA(nullptr, e, size);
+    return find != nullptr;
+  });
+  if (!entry) return {};
   std::string newest;
   FILETIME newestTime = since;
-  for (;;) {
+  while (entry) {
     if (entry->lpHeaderInfo && CompareFileTime(&entry->LastAccessTime, &newestTime) >= 0) {
       newestTime = entry->LastAccessTime;
       newest.assign(entry->lpHeaderInfo, entry->dwHeaderInfoSize);
     }
-    size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
-    if (web.FindNextUrlCacheEntryA(find, entry, &size)) continue;
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
-    buffer.resize(size / sizeof(DWORD) + 1);
-    entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    if (!web.FindNextUrlCacheEntryA(find, entry, &size)) break;
+    entry = ReadEntry(buffer, [&](auto* e, DWORD* size) {
+      return web.FindNextUrlCacheEntryA(find, e, size) != FALSE;
+    });
   }
   web.FindCloseUrlCache(find);
   return newest;
@@ -174,13 +171,12 @@ std::string NewestRecordedSince(const store::WebLibrary& web, const FILETIME& si
 // recorded at all, the platform's result stands.
 bool RecordedResponseFailed(const store::WebLibrary& web, const std::string& url,
                             std::wstring_view file, const FILETIME& started) {
-  DWORD size = 0;
-  if (!web.GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size) &&
-      GetLastError() == ERROR_INSUFFICIENT_BUFFER && size > 0) {
-    std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);
-    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    if (!web.GetUrlCacheEntryInfoA(url.c_str(), entry, &size) || !entry->lpHeaderInfo) return false;
-    return AnswerFailed(std::string_view(entry->lpHeaderInfo, entry->dwHeaderInfoSize), file);
+  std::vector<DWORD> buffer(1024);
+  if (const INTERNET_CACHE_ENTRY_INFOA* entry = ReadEntry(buffer, [&](auto* e, DWORD* size) {
+        return web.GetUrlCacheEntryInfoA(url.c_str(), e, size) != FALSE;
+      })) {
+    return entry->lpHeaderInfo &&
+           AnswerFailed(std::string_view(entry->lpHeaderInfo, entry->dwHeaderInfoSize), file);
   }
   const std::string redirected = NewestRecordedSince(web, started);
   return !redirected.empty() && AnswerFailed(redirected, file);
@@ -222,8 +218,8 @@ void Form9::Command2_Click() { forms::MsgBox(L"none"); }
 bool Form9::DownloadFile(std::wstring_view sSourceUrl, std::wstring_view sLocalFile) {
   const store::WebLibrary& web = store::Web();
   if (!web.URLDownloadToFileA) return false;
-  const std::string url = Ansi(sSourceUrl);
-  const std::string file = Ansi(sLocalFile);
+  const std::string url = forms::Ansi(sSourceUrl);
+  const std::string file = forms::Ansi(sLocalFile);
   // An older response in the cache must not vouch for this download.
   if (web.HasUrlCache()) web.DeleteUrlCacheEntryA(url.c_str());
   FILETIME started;

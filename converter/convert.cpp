@@ -1,5 +1,7 @@
 #include "converter/convert.h"
 
+#include "converter/convert_blocks.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -81,6 +83,7 @@ void Put(Char*& at, const char (&piece)[N]) {
   at += N - 1;
 }
 
+
 }  // namespace
 
 template <class Char>
@@ -122,6 +125,14 @@ void BasicExpressionWriter<Char>::Write(std::basic_string_view<Char> piece, Basi
       open();
       Put(at, "\" & vbCr & \"");
     }
+  }
+  {
+    static_assert(static_cast<std::uint8_t>(State::Empty) == blocks::kEmpty &&
+                  static_cast<std::uint8_t>(State::Open) == blocks::kOpen &&
+                  static_cast<std::uint8_t>(State::AfterBreak) == blocks::kAfterBreak);
+    std::uint8_t state = static_cast<std::uint8_t>(state_);
+    blocks::ConvertBlocks(p, end, at, state);
+    state_ = static_cast<State>(state);
   }
   while (p != end) {
     const Char c = *p;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "converter/convert.h"
+#include "converter/convert_blocks.h"
 #include "converter/decode.h"
 #include "converter/sample_text.h"
 #include "converter/statements.h"
@@ -53,14 +54,24 @@ std::size_t Stream(Writer& writer, std::u16string_view text, brindle::OutBuffer&
   return total;
 }
 
-void BM_Stream(benchmark::State& state) {
+// BM_Stream with the best build of the block loop the processor can run;
+// BM_StreamSse2 with the one for SSE2 only, as an older processor runs it;
+// BM_StreamCharacters with the character loop alone.
+template <brindle::blocks::InstructionSet kSet>
+void StreamWith(benchmark::State& state) {
+  brindle::blocks::UseInstructionSet(kSet);
   const std::u16string text = OrdinaryText(static_cast<std::size_t>(state.range(0)) << 20);
   brindle::ExpressionWriter writer;
   brindle::OutBuffer out;
   std::size_t size = 0;
   for (auto _ : state) size = Stream(writer, text, out);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size * 2));
+  brindle::blocks::UseInstructionSet(brindle::blocks::BestInstructionSet());
 }
+
+void BM_Stream(benchmark::State& state) { StreamWith<brindle::blocks::InstructionSet::Avx2>(state); }
+void BM_StreamSse2(benchmark::State& state) { StreamWith<brindle::blocks::InstructionSet::Sse2>(state); }
+void BM_StreamCharacters(benchmark::State& state) { StreamWith<brindle::blocks::InstructionSet::None>(state); }
 
 void BM_Statements(benchmark::State& state) {
   const std::u16string text = OrdinaryText(static_cast<std::size_t>(state.range(0)) << 20);
@@ -115,6 +126,8 @@ void BM_MemcpyFresh(benchmark::State& state) {
 
 BENCHMARK(BM_Convert)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Stream)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamSse2)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamCharacters)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Statements)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeExpression)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeStatements)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 // Fuzzes the conversion: any UTF-16 text must come back whole from a decoder
-// of the output, and the output must hold no line break.
+// of the output, and the output must hold no line break; and every build of
+// the loop for long texts must give the same output.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "converter/convert.h"
+#include "converter/convert_blocks.h"
 
 namespace {
 
@@ -67,5 +69,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::u16string out = brindle::ConvertMultiLine(text);
   const std::optional<std::u16string> value = Decode(out);
   if (!value || *value != text) std::abort();
+  // The loop for long texts, in each build the processor can run, must
+  // give what the character loop gives.
+  using brindle::blocks::InstructionSet;
+  for (const InstructionSet set : {InstructionSet::None, InstructionSet::Sse2}) {
+    brindle::blocks::UseInstructionSet(set);
+    const bool same = brindle::ConvertMultiLine(text) == out;
+    brindle::blocks::UseInstructionSet(brindle::blocks::BestInstructionSet());
+    if (!same) std::abort();
+  }
   return 0;
 }

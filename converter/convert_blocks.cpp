@@ -1,0 +1,313 @@
+#include "converter/convert_blocks.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <bit>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// Two builds of the loop, chosen at run time: one for SSE2, which the
+// 32-bit build cannot assume, and one for AVX2 (with the bit instructions
+// that came before it), which copies and tests 16 characters at a time.
+#define BRINDLE_BLOCKS 1
+#include <immintrin.h>
+
+// Compiles what lies between for the given instruction sets.
+#if defined(__clang__)
+#define BRINDLE_TARGET_BEGIN(sets) _Pragma(BRINDLE_STRING(clang attribute push(__attribute__((target(sets))), apply_to = function)))
+#define BRINDLE_TARGET_END _Pragma("clang attribute pop")
+#else
+#define BRINDLE_TARGET_BEGIN(sets) _Pragma("GCC push_options") _Pragma(BRINDLE_STRING(GCC target(sets)))
+#define BRINDLE_TARGET_END _Pragma("GCC pop_options")
+#endif
+#define BRINDLE_STRING(x) #x
+#endif
+
+namespace brindle::blocks {
+
+#if BRINDLE_BLOCKS
+namespace {
+
+// Large pieces are converted in chunks of kChunk characters in two passes.
+// The first lists the chunk's events: every quotation mark, CR and LF (but
+// the LF of a CR LF pair, which its CR takes), and a position in each 32
+// characters that have none of them, so that no two events are more than 64
+// characters apart. The second walks the list with no branch that depends
+// on the text: at each event it copies 64 characters whatever the run
+// before it, advances by the run, and writes from a table what the event
+// stands for and the opening of the next run's literal. Ordinary text has a
+// special character every twenty or so characters, where a branch on the
+// character would be mispredicted again and again.
+constexpr std::size_t kChunk = 1024;
+constexpr std::size_t kSpan = 64;          // the most characters between two events
+constexpr std::size_t kAhead = kSpan + 2;  // read past the chunk: a run's copy, a CR LF
+
+constexpr char kQuote = '"', kCr = '\r', kLf = '\n';
+
+// A position with no special character (or one taken by an earlier event),
+// a quotation mark, a stray LF, a stray CR, a CR LF pair.
+enum Event : std::uint8_t { kPlain, kQuoteMark, kStrayLf, kStrayCr, kLineBreak, kEvents };
+
+constexpr const char* kOpening[] = {"\"", "", " & \""};  // opens a literal in each state
+
+// What an event writes: its own text, then the opening of the literal for
+// the run after it, if there is one. Aligned to a power of two, so that the
+// table's index is all shifts.
+template <class Char>
+struct alignas(64) Piece {
+  Char text[sizeof(Char) == 1 ? 32 : 24];  // copied whole: 20 used at most
+  std::uint8_t length;
+};
+
+template <class Char>
+constexpr void Append(Piece<Char>& piece, const char* s) {
+  for (; *s != 0; ++s) piece.text[piece.length++] = static_cast<Char>(*s);
+}
+
+// The state after an event, before the next run's opening.
+constexpr std::uint8_t StateAfter(std::uint8_t state, Event event) {
+  return event == kPlain ? state : event == kLineBreak ? kAfterBreak : kOpen;
+}
+
+template <class Char>
+constexpr Piece<Char> EventPiece(std::uint8_t state, Event event, bool runFollows) {
+  Piece<Char> piece{};
+  switch (event) {
+    case kPlain: break;
+    case kLineBreak: {
+      constexpr const char* kClosing[] = {"\"\"", "\"", ""};
+      Append(piece, kClosing[state]);
+      Append(piece, " & vbNewLine");
+      break;
+    }
+    default:
+      // The rest stand inside a literal: open one first if need be.
+      Append(piece, kOpening[state]);
+      Append(piece, event == kQuoteMark ? "\"\"" : event == kStrayLf ? "\" & vbLf & \"" : "\" & vbCr & \"");
+      break;
+  }
+  if (runFollows) Append(piece, kOpening[StateAfter(state, event)]);
+  return piece;
+}
+
+// Indexed by the state before the event, the event, and whether a run
+// follows it.
+template <class Char>
+constexpr auto MakeEventPieces() {
+  std::array<std::array<std::array<Piece<Char>, 2>, 8>, 3> table{};  // 8 > kEvents
+  for (std::uint8_t state = 0; state < 3; ++state) {
+    for (std::uint8_t event = 0; event < kEvents; ++event) {
+      for (bool runFollows : {false, true}) {
+        table[state][event][runFollows] = EventPiece<Char>(state, static_cast<Event>(event), runFollows);
+      }
+    }
+  }
+  return table;
+}
+
+template <class Char>
+constexpr auto kEventPieces = MakeEventPieces<Char>();
+
+// The event at a character, indexed by the character (capped at 0x23) and
+// by whether an LF follows it; and how many characters it takes.
+struct Found {
+  std::uint8_t event, consumed;
+};
+
+constexpr auto kEventOf = [] {
+  std::array<std::array<Found, 2>, 0x24> table{};
+  table[kQuote] = {Found{kQuoteMark, 1}, Found{kQuoteMark, 1}};
+  table[kCr] = {Found{kStrayCr, 1}, Found{kLineBreak, 2}};
+  table[kLf] = {Found{kStrayLf, 1}, Found{kStrayLf, 1}};
+  return table;
+}();
+
+// What an event does to the state, indexed by the event and by whether a
+// run follows it: the state after it is (state & keep) | set. Apart from
+// the table of pieces, so that the state, which the next piece's place
+// depends on, never waits for a load that depends on it.
+struct Effect {
+  std::uint8_t keep, set;
+};
+
+constexpr auto kEffects = [] {
+  std::array<std::array<Effect, 2>, kEvents> table{};
+  for (std::uint8_t event = 0; event < kEvents; ++event) {
+    for (bool runFollows : {false, true}) {
+      const bool keeps = event == kPlain && !runFollows;
+      table[event][runFollows] = {
+          static_cast<std::uint8_t>(keeps ? 3 : 0),
+          static_cast<std::uint8_t>(keeps ? 0 : runFollows ? kOpen : StateAfter(kOpen, static_cast<Event>(event)))};
+    }
+  }
+  return table;
+}();
+
+// Bit k set where p[k] is a quotation mark, CR or LF (`special`), a CR, or
+// an LF, for k below 64.
+struct Masks {
+  std::uint64_t special = 0, cr = 0, lf = 0;
+};
+
+// Hides a value from the optimiser, which would otherwise branch on it.
+inline void Opaque(std::uint64_t& x) {
+#if defined(__GNUC__)
+  __asm__("" : "+r"(x));
+#else
+  (void)x;
+#endif
+}
+
+BRINDLE_TARGET_BEGIN("sse2")
+namespace sse2 {
+
+// The baseline x86-64 has no popcnt instruction, and the library call
+// costs more than the arithmetic.
+inline int Popcount(std::uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555ull;
+  x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return static_cast<int>((x * 0x0101010101010101ull) >> 56);
+}
+
+inline void AddMasks(Masks& masks, __m128i v, int shift) {
+  const __m128i cr = _mm_cmpeq_epi8(v, _mm_set1_epi8(kCr));
+  const __m128i lf = _mm_cmpeq_epi8(v, _mm_set1_epi8(kLf));
+  const __m128i special = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(kQuote)), cr), lf);
+  auto bits = [](__m128i hit) { return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hit))); };
+  masks.special |= bits(special) << shift;
+  masks.cr |= bits(cr) << shift;
+  masks.lf |= bits(lf) << shift;
+}
+
+// Packing saturates every character above 0xFF to 0xFF (or, read as
+// negative, to 0): none of them looks like the three.
+inline Masks MasksAt(const char16_t* p) {
+  Masks masks;
+  for (int k = 0; k < 4; ++k) {
+    AddMasks(masks,
+             _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k)),
+                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k + 8))),
+             16 * k);
+  }
+  return masks;
+}
+
+inline Masks MasksAt(const char* p) {
+  Masks masks;
+  for (int k = 0; k < 4; ++k) AddMasks(masks, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k)), 16 * k);
+  return masks;
+}
+
+template <std::size_t kBytes>
+inline void Copy(void* to, const void* from) {
+  std::memcpy(to, from, kBytes);
+}
+
+#include "converter/convert_blocks_loop.inc"
+
+}  // namespace sse2
+BRINDLE_TARGET_END
+
+BRINDLE_TARGET_BEGIN("avx2,bmi,popcnt")
+namespace avx2 {
+
+inline int Popcount(std::uint64_t x) { return __builtin_popcountll(x); }
+
+inline void AddMasks(Masks& masks, __m256i v, int shift) {
+  const __m256i cr = _mm256_cmpeq_epi8(v, _mm256_set1_epi8(kCr));
+  const __m256i lf = _mm256_cmpeq_epi8(v, _mm256_set1_epi8(kLf));
+  const __m256i special = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(kQuote)), cr), lf);
+  masks.special |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(special))) << shift;
+  masks.cr |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(cr))) << shift;
+  masks.lf |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(lf))) << shift;
+}
+
+inline Masks MasksAt(const char16_t* p) {
+  Masks masks;
+  for (int k = 0; k < 2; ++k) {
+    // Packing works within each half of the register; the permutation puts
+    // the four quarters back in order.
+    const __m256i packed = _mm256_packus_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k)),
+                                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k + 16)));
+    AddMasks(masks, _mm256_permute4x64_epi64(packed, 0xD8), 32 * k);
+  }
+  return masks;
+}
+
+inline Masks MasksAt(const char* p) {
+  Masks masks;
+  for (int k = 0; k < 2; ++k) AddMasks(masks, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k)), 32 * k);
+  return masks;
+}
+
+// The compiler copies a fixed size 16 bytes at a time even here.
+template <std::size_t kBytes>
+inline void Copy(void* to, const void* from) {
+  static_assert(kBytes % 16 == 0);
+  auto* out = static_cast<char*>(to);
+  const auto* in = static_cast<const char*>(from);
+  std::size_t k = 0;
+#pragma GCC unroll 4
+  for (; k + 32 <= kBytes; k += 32) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + k)));
+  }
+  if constexpr (kBytes % 32 != 0) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k)));
+  }
+}
+
+#include "converter/convert_blocks_loop.inc"
+
+}  // namespace avx2
+BRINDLE_TARGET_END
+
+}  // namespace
+
+InstructionSet BestInstructionSet() {
+  static const InstructionSet best =
+      __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt")
+          ? InstructionSet::Avx2
+      : __builtin_cpu_supports("sse2") ? InstructionSet::Sse2
+                                       : InstructionSet::None;
+  return best;
+}
+
+namespace {
+std::atomic<InstructionSet> current{BestInstructionSet()};
+}  // namespace
+
+void UseInstructionSet(InstructionSet set) {
+  current.store(set > BestInstructionSet() ? BestInstructionSet() : set, std::memory_order_relaxed);
+}
+
+InstructionSet CurrentInstructionSet() { return current.load(std::memory_order_relaxed); }
+
+template <class Char>
+void ConvertBlocks(const Char*& p, const Char* end, Char*& at, std::uint8_t& state) {
+  switch (CurrentInstructionSet()) {
+    case InstructionSet::Avx2: return avx2::Convert(p, end, at, state);
+    case InstructionSet::Sse2: return sse2::Convert(p, end, at, state);
+    default: return;
+  }
+}
+
+#else
+
+InstructionSet BestInstructionSet() { return InstructionSet::None; }
+void UseInstructionSet(InstructionSet) {}
+InstructionSet CurrentInstructionSet() { return InstructionSet::None; }
+
+template <class Char>
+void ConvertBlocks(const Char*&, const Char*, Char*&, std::uint8_t&) {}
+
+#endif
+
+template void ConvertBlocks<char16_t>(const char16_t*&, const char16_t*, char16_t*&, std::uint8_t&);
+template void ConvertBlocks<char>(const char*&, const char*, char*&, std::uint8_t&);
+
+}  // namespace brindle::blocks

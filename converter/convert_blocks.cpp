@@ -94,15 +94,19 @@ constexpr Piece<Char> EventPiece(std::uint8_t state, Event event, bool runFollow
   return piece;
 }
 
-// Indexed by the state before the event, the event, and whether a run
-// follows it.
+// A flat table of pieces: the row of a state, plus the row of an event
+// within it, plus whether a run follows the event.
+constexpr std::size_t kStateRow = 16, kEventRow = 2;
+static_assert(kEvents * kEventRow <= kStateRow);
+
 template <class Char>
 constexpr auto MakeEventPieces() {
-  std::array<std::array<std::array<Piece<Char>, 2>, 8>, 3> table{};  // 8 > kEvents
+  std::array<Piece<Char>, 3 * kStateRow> table{};
   for (std::uint8_t state = 0; state < 3; ++state) {
     for (std::uint8_t event = 0; event < kEvents; ++event) {
       for (bool runFollows : {false, true}) {
-        table[state][event][runFollows] = EventPiece<Char>(state, static_cast<Event>(event), runFollows);
+        table[state * kStateRow + event * kEventRow + runFollows] =
+            EventPiece<Char>(state, static_cast<Event>(event), runFollows);
       }
     }
   }
@@ -112,38 +116,37 @@ constexpr auto MakeEventPieces() {
 template <class Char>
 constexpr auto kEventPieces = MakeEventPieces<Char>();
 
-// The event at a character, indexed by the character (capped at 0x23) and
-// by whether an LF follows it; and how many characters it takes.
-struct Found {
-  std::uint8_t event, consumed;
+// What the loop needs of an event: its row, the characters it takes, and
+// what it does to the state's row, by whether a run follows it: the row
+// after it is (row & keep) | set. Everything here depends on the text
+// alone, so that the state, which the next piece's place depends on, never
+// waits for a load that depends on it.
+struct alignas(8) Found {
+  std::uint8_t eventRow, consumed;
+  std::uint8_t keep[2], set[2];
 };
 
+constexpr Found MakeFound(Event event) {
+  Found found{static_cast<std::uint8_t>(event * kEventRow),
+              static_cast<std::uint8_t>((event != kPlain) + (event == kLineBreak)),
+              {},
+              {}};
+  for (bool runFollows : {false, true}) {
+    const bool keeps = event == kPlain && !runFollows;
+    found.keep[runFollows] = keeps ? 0xFF : 0;
+    found.set[runFollows] =
+        keeps ? 0 : static_cast<std::uint8_t>((runFollows ? kOpen : StateAfter(kOpen, event)) * kStateRow);
+  }
+  return found;
+}
+
+// Indexed by the character (capped at 0x23) and by whether an LF follows it.
 constexpr auto kEventOf = [] {
   std::array<std::array<Found, 2>, 0x24> table{};
-  table[kQuote] = {Found{kQuoteMark, 1}, Found{kQuoteMark, 1}};
-  table[kCr] = {Found{kStrayCr, 1}, Found{kLineBreak, 2}};
-  table[kLf] = {Found{kStrayLf, 1}, Found{kStrayLf, 1}};
-  return table;
-}();
-
-// What an event does to the state, indexed by the event and by whether a
-// run follows it: the state after it is (state & keep) | set. Apart from
-// the table of pieces, so that the state, which the next piece's place
-// depends on, never waits for a load that depends on it.
-struct Effect {
-  std::uint8_t keep, set;
-};
-
-constexpr auto kEffects = [] {
-  std::array<std::array<Effect, 2>, kEvents> table{};
-  for (std::uint8_t event = 0; event < kEvents; ++event) {
-    for (bool runFollows : {false, true}) {
-      const bool keeps = event == kPlain && !runFollows;
-      table[event][runFollows] = {
-          static_cast<std::uint8_t>(keeps ? 3 : 0),
-          static_cast<std::uint8_t>(keeps ? 0 : runFollows ? kOpen : StateAfter(kOpen, static_cast<Event>(event)))};
-    }
-  }
+  for (auto& entry : table) entry = {MakeFound(kPlain), MakeFound(kPlain)};
+  table[kQuote] = {MakeFound(kQuoteMark), MakeFound(kQuoteMark)};
+  table[kCr] = {MakeFound(kStrayCr), MakeFound(kLineBreak)};
+  table[kLf] = {MakeFound(kStrayLf), MakeFound(kStrayLf)};
   return table;
 }();
 

@@ -70,54 +70,68 @@ StatementsWriter::StatementsWriter(std::u16string_view name, const CodePage& cod
   if (!problem.empty()) throw std::invalid_argument(problem);
 }
 
+// The input goes in slices, each with room reserved for its worst case
+// once, so that the output is written through a plain pointer.
+constexpr std::size_t kSlice = 256;
+constexpr std::size_t kMargin = 64;  // CopyPlain's overshoot, with room to spare
+
+// No input character writes more than the end of a literal, a new
+// statement's start (a line break, the name twice, " = " and " & ") and the
+// longest item (ChrW(&HXXXX)) with " & " before it.
+std::size_t StatementsWriter::MostPerCharacter() const { return 2 * name_.size() + 40; }
+
 void StatementsWriter::Write(std::u16string_view piece, OutBuffer& out) {
-  if (piece.empty()) return;
-  out_ = &out;
   const char16_t* p = piece.data();
   const char16_t* const end = p + piece.size();
-  if (pendingCr_) {
-    pendingCr_ = false;
-    if (*p == kLf) {
-      ++p;
-      Constant(u"vbNewLine", true);
-    } else {
-      Constant(u"vbCr", true);
-    }
-  }
-  while (p != end) {
-    if (scan::IsPlain(*p)) {
-      Text(p, end);
-      continue;
-    }
-    const char16_t c = *p++;
-    if (c == kCr) {
-      if (p == end) {
-        pendingCr_ = true;
-      } else if (*p == kLf) {
+  while (p < end) {
+    const char16_t* const stop = static_cast<std::size_t>(end - p) > kSlice ? p + kSlice : end;
+    at_ = out.Room(static_cast<std::size_t>(stop - p) * MostPerCharacter() + kMargin);
+    if (pendingCr_) {
+      pendingCr_ = false;
+      if (*p == kLf) {
         ++p;
         Constant(u"vbNewLine", true);
       } else {
         Constant(u"vbCr", true);
       }
-    } else if (c == kLf) {
-      Constant(u"vbLf", true);
-    } else if (c == kQuote) {
-      Character(c, 2);
-    } else {
-      CodeUnit(c);
     }
+    while (p < stop) {
+      if (scan::IsPlain(*p)) {
+        Text(p, stop);
+        continue;
+      }
+      const char16_t c = *p++;
+      if (c == kCr) {
+        if (p == end) {
+          pendingCr_ = true;
+        } else if (*p == kLf) {
+          ++p;  // perhaps the next slice's first: it is taken here
+          Constant(u"vbNewLine", true);
+        } else {
+          Constant(u"vbCr", true);
+        }
+      } else if (c == kLf) {
+        Constant(u"vbLf", true);
+      } else if (c == kQuote) {
+        Character(c, 2);
+      } else {
+        CodeUnit(c);
+      }
+    }
+    out.Commit(at_);
   }
 }
 
 void StatementsWriter::Finish(OutBuffer& out) {
-  out_ = &out;
+  at_ = out.Room(MostPerCharacter() + kMargin);
   if (pendingCr_) Constant(u"vbCr", true);
   if (!started_) {
-    out.Append(name_);
-    out.Append(u" = \"\"");
+    Put(name_);
+    Put(u" = \"\"");
   } else if (inLiteral_) {
-    out.Append(u"\"");
+    Put(u"\"");
   }
+  out.Commit(at_);
   *this = StatementsWriter(name_, codePage_);
 }
 
@@ -155,16 +169,14 @@ void StatementsWriter::Text(const char16_t*& p, const char16_t* end) {
     // Room for the closing quote and " & _".
     const std::size_t room = kMaxLineBytes - 5 - lineBytes_;
     if (room == 0) {
-      out_->Append(u"\"");
+      Put(u"\"");
       NewLine();
-      out_->Append(u"\"");
+      Put(u"\"");
       lineBytes_ += 1;
       continue;
     }
     const char16_t* const from = p;
-    char16_t* at = out_->Room(room + 8);
-    scan::CopyPlain(p, end, at, room);
-    out_->Commit(at);
+    scan::CopyPlain(p, end, at_, room);
     lineBytes_ += static_cast<std::size_t>(p - from);
   }
 }
@@ -172,27 +184,27 @@ void StatementsWriter::Text(const char16_t*& p, const char16_t* end) {
 void StatementsWriter::Character(char16_t c, int width) {
   OpenLiteral(width);
   if (lineBytes_ + static_cast<std::size_t>(width) + 5 > kMaxLineBytes) {
-    out_->Append(u"\"");
+    Put(u"\"");
     NewLine();
-    out_->Append(u"\"");
+    Put(u"\"");
     lineBytes_ += 1;
   }
-  const char16_t doubled[] = {c, c};
-  out_->Append(std::u16string_view(doubled, c == kQuote ? 2 : 1));
+  *at_++ = c;
+  if (c == kQuote) *at_++ = c;
   lineBytes_ += static_cast<std::size_t>(width);
 }
 
 void StatementsWriter::OpenLiteral(int width) {
   if (inLiteral_) return;
   Separate(static_cast<std::size_t>(width) + 2, false);
-  out_->Append(u"\"");
+  Put(u"\"");
   lineBytes_ += 1;
   inLiteral_ = true;
 }
 
 void StatementsWriter::Constant(std::u16string_view name, bool lineBreak) {
   Separate(name.size(), lineBreak);
-  out_->Append(name);
+  Put(name);
   lineBytes_ += name.size();
 }
 
@@ -200,14 +212,14 @@ void StatementsWriter::Constant(std::u16string_view name, bool lineBreak) {
 // the same line or a continuation (or a new statement) before it.
 void StatementsWriter::Separate(std::size_t itemBytes, bool lineBreak) {
   if (!started_) {
-    out_->Append(name_);
-    out_->Append(u" = ");
+    Put(name_);
+    Put(u" = ");
     lineBytes_ = name_.size() + 3;
     lines_ = 1;
     started_ = true;
   } else {
     if (inLiteral_) {
-      out_->Append(u"\"");
+      Put(u"\"");
       lineBytes_ += 1;
       inLiteral_ = false;
     }
@@ -215,7 +227,7 @@ void StatementsWriter::Separate(std::size_t itemBytes, bool lineBreak) {
     if ((lastBreak_ && !lineBreak) || lineBytes_ + 3 + itemBytes + 4 > kMaxLineBytes) {
       NewLine();
     } else {
-      out_->Append(u" & ");
+      Put(u" & ");
       lineBytes_ += 3;
     }
   }
@@ -224,17 +236,17 @@ void StatementsWriter::Separate(std::size_t itemBytes, bool lineBreak) {
 
 void StatementsWriter::NewLine() {
   if (lines_ <= kMaxContinuations) {
-    out_->Append(u" & _\r\n");
+    Put(u" & _\r\n");
     const std::size_t indent = name_.size() + 3;
-    out_->Append(indent, u' ');
+    at_ = std::fill_n(at_, indent, u' ');
     lineBytes_ = indent;
     ++lines_;
   } else {
-    out_->Append(u"\r\n");
-    out_->Append(name_);
-    out_->Append(u" = ");
-    out_->Append(name_);
-    out_->Append(u" & ");
+    Put(u"\r\n");
+    Put(name_);
+    Put(u" = ");
+    Put(name_);
+    Put(u" & ");
     lineBytes_ = 2 * name_.size() + 6;
     lines_ = 1;
   }

@@ -54,10 +54,15 @@ class StatementsWriter {
   void Separate(std::size_t itemBytes, bool lineBreak);
   void OpenLiteral(int width);
   void NewLine();
+  std::size_t MostPerCharacter() const;
+  void Put(std::u16string_view s) {
+    s.copy(at_, s.size());
+    at_ += s.size();
+  }
 
   std::u16string name_;
   CodePage codePage_;
-  OutBuffer* out_ = nullptr;
+  char16_t* at_ = nullptr;  // where the output goes, in room reserved for it
   std::size_t lineBytes_ = 0;  // of the current physical line so far
   int lines_ = 0;              // physical lines of the current statement
   bool started_ = false;

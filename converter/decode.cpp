@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "converter/code_page.h"
 #include "converter/scan.h"
@@ -11,6 +12,7 @@ namespace {
 
 bool IsLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsNameCharacter(char16_t c) { return IsLetter(c) || IsDigit(c) || c == u'_'; }
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 bool IsBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
@@ -31,10 +33,15 @@ class Parser {
   Parser(std::u16string_view s, int codePage) : s_(s), codePage_(codePage) {}
 
   std::u16string Run() {
-    // No term gives more characters than its source has.
-    value_.reserve(s_.size());
+    // No term gives more characters than its source has; the text is
+    // written through a pointer, with room for a block copied past the end.
+    value_.resize(s_.size() + scan::kCopySlack);
+    at_ = value_.data();
     SkipBlankLines();
-    if (AtEnd()) return {};
+    if (AtEnd()) {
+      value_.clear();
+      return std::move(value_);
+    }
     const std::size_t start = pos_;
     const std::u16string_view first = PeekName();
     if (!first.empty() && !IsTermName(first)) {
@@ -46,6 +53,7 @@ class Parser {
     }
     SkipBlankLines();
     if (!AtEnd()) Refuse("the end of the text");
+    value_.resize(static_cast<std::size_t>(at_ - value_.data()));
     return std::move(value_);
   }
 
@@ -103,6 +111,23 @@ class Parser {
   void Expression() {
     for (;;) {
       Term();
+      // What the converters write between terms, taken at once: " & " and
+      // " & _", CR LF and the indent.
+      if (StartsWith(pos_, u" & ") && pos_ + 3 < s_.size()) {
+        const char16_t next = s_[pos_ + 3];
+        if (!IsBlank(next) && next != u'_') {
+          pos_ += 3;
+          continue;
+        }
+        if (StartsWith(pos_ + 3, u"_\r\n")) {
+          std::size_t after = pos_ + 6;
+          while (after < s_.size() && s_[after] == u' ') ++after;
+          if (after < s_.size() && !IsBlank(s_[after]) && !IsBreak(s_[after]) && s_[after] != u'_') {
+            pos_ = after;
+            continue;
+          }
+        }
+      }
       Blanks();
       if (!Operator()) return;
       Blanks();
@@ -123,20 +148,26 @@ class Parser {
       Literal();
       return;
     }
+    // The commonest constant, as the converters spell it.
+    if (StartsWith(pos_, u"vbNewLine") && (pos_ + 9 == s_.size() || !IsNameCharacter(s_[pos_ + 9]))) {
+      pos_ += 9;
+      Put(u'\r'), Put(u'\n');
+      return;
+    }
     const std::size_t at = pos_;
     const std::u16string_view name = PeekName();
     if (name.empty()) Refuse("a string literal, a constant such as vbNewLine, or Chr or ChrW");
     pos_ += name.size();
     if (Same(name, u"vbNewLine") || Same(name, u"vbCrLf")) {
-      value_ += u"\r\n";
+      Put(u'\r'), Put(u'\n');
     } else if (Same(name, u"vbCr")) {
-      value_ += u'\r';
+      Put(u'\r');
     } else if (Same(name, u"vbLf")) {
-      value_ += u'\n';
+      Put(u'\n');
     } else if (Same(name, u"vbTab")) {
-      value_ += u'\t';
+      Put(u'\t');
     } else if (Same(name, u"vbNullChar")) {
-      value_ += u'\0';
+      Put(u'\0');
     } else if (Same(name, u"Chr") || Same(name, u"ChrW")) {
       const bool wide = name.size() == 4;
       if (!AtEnd() && s_[pos_] == u'$') ++pos_;
@@ -149,13 +180,13 @@ class Parser {
       Expect(u')', ")");
       if (wide) {
         if (n < -32768 || n > 65535) Refuse(numberAt, "a ChrW argument from -32768 to 65535");
-        value_ += static_cast<char16_t>(n < 0 ? n + 65536 : n);
+        Put(static_cast<char16_t>(n < 0 ? n + 65536 : n));
       } else if (n < 0 || n > 255) {
         Refuse(numberAt, "a Chr argument from 0 to 255");
       } else if (n >= 128 && codePage_ != 1252) {
         Refuse(numberAt, "a Chr argument below 128, or ChrW: above 127 Chr depends on the code page");
       } else {
-        value_ += n >= 0x80 && n < 0xA0 ? kWindows1252High[n - 0x80] : static_cast<char16_t>(n);
+        Put(n >= 0x80 && n < 0xA0 ? kWindows1252High[n - 0x80] : static_cast<char16_t>(n));
       }
     } else {
       Refuse(at, "a string literal, a constant such as vbNewLine, or Chr or ChrW");
@@ -165,13 +196,13 @@ class Parser {
   void Literal() {
     ++pos_;  // the opening quotation mark
     for (;;) {
-      const std::size_t start = pos_;
-      pos_ = static_cast<std::size_t>(scan::QuoteOrBreak(s_.data() + pos_, s_.data() + s_.size()) - s_.data());
-      value_.append(s_.substr(start, pos_ - start));
+      const char16_t* p = s_.data() + pos_;
+      scan::CopyToQuoteOrBreak(p, s_.data() + s_.size(), at_);
+      pos_ = static_cast<std::size_t>(p - s_.data());
       if (AtEnd() || IsBreak(s_[pos_])) Refuse("a quotation mark closing the string literal");
       ++pos_;
       if (AtEnd() || s_[pos_] != u'"') return;
-      value_ += u'"';
+      Put(u'"');
       ++pos_;
     }
   }
@@ -284,6 +315,14 @@ class Parser {
     return false;
   }
 
+  void Put(char16_t c) { *at_++ = c; }
+
+  // Exactly `what` at `at`, case and all: one comparison of memory.
+  template <std::size_t N>
+  bool StartsWith(std::size_t at, const char16_t (&what)[N]) const {
+    return s_.size() >= at + (N - 1) && std::memcmp(s_.data() + at, what, (N - 1) * sizeof(char16_t)) == 0;
+  }
+
   void Expect(char16_t c, const char* expected) {
     if (AtEnd() || s_[pos_] != c) Refuse(expected);
     ++pos_;
@@ -297,6 +336,7 @@ class Parser {
   int codePage_;
   std::size_t pos_ = 0;
   std::u16string value_;
+  char16_t* at_ = nullptr;  // the end of the text so far, in value_
 };
 
 }  // namespace

@@ -27,6 +27,31 @@ inline const char16_t* QuoteOrBreak(const char16_t* p, const char16_t* end) {
   return p;
 }
 
+// What CopyToQuoteOrBreak may store past the characters it copies.
+inline constexpr std::size_t kCopySlack = 8;
+
+// Copies the characters before the next quotation mark, CR or LF to `at`,
+// leaving p at it (or at end). Blocks are stored whole before they are
+// tested, so `at` needs room for kCopySlack more.
+inline void CopyToQuoteOrBreak(const char16_t*& p, const char16_t* end, char16_t*& at) {
+#if BRINDLE_SCAN_SSE2
+  const __m128i quote = _mm_set1_epi16(u'"'), cr = _mm_set1_epi16(u'\r'), lf = _mm_set1_epi16(u'\n');
+  for (; end - p >= 8; p += 8, at += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, quote), _mm_cmpeq_epi16(v, cr)),
+                                     _mm_cmpeq_epi16(v, lf));
+    if (const int bits = _mm_movemask_epi8(hit)) {
+      const int n = std::countr_zero(static_cast<unsigned>(bits)) / 2;
+      p += n;
+      at += n;
+      return;
+    }
+  }
+#endif
+  while (p != end && *p != u'"' && *p != u'\r' && *p != u'\n') *at++ = *p++;
+}
+
 // Printable ASCII other than the quotation mark: one byte in every ANSI
 // code page, and nothing a VB literal treats specially.
 inline bool IsPlain(char16_t c) { return c >= 0x20 && c <= 0x7E && c != u'"'; }

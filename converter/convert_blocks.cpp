@@ -9,27 +9,14 @@
 #include <string>
 #include <type_traits>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 // Two builds of the loop, chosen at run time: one for SSE2, which the
 // 32-bit build cannot assume, and one for AVX2 (with the bit instructions
 // that came before it), which copies and tests 16 characters at a time.
-#define BRINDLE_BLOCKS 1
-#include <immintrin.h>
-
-// Compiles what lies between for the given instruction sets.
-#if defined(__clang__)
-#define BRINDLE_TARGET_BEGIN(sets) _Pragma(BRINDLE_STRING(clang attribute push(__attribute__((target(sets))), apply_to = function)))
-#define BRINDLE_TARGET_END _Pragma("clang attribute pop")
-#else
-#define BRINDLE_TARGET_BEGIN(sets) _Pragma("GCC push_options") _Pragma(BRINDLE_STRING(GCC target(sets)))
-#define BRINDLE_TARGET_END _Pragma("GCC pop_options")
-#endif
-#define BRINDLE_STRING(x) #x
-#endif
+#include "converter/target.h"
 
 namespace brindle::blocks {
 
-#if BRINDLE_BLOCKS
+#if BRINDLE_TARGETS
 namespace {
 
 // Large pieces are converted in chunks of kChunk characters in two passes.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "converter/convert.h"
+#include "converter/convert_blocks.h"
 #include "converter/decode.h"
 #include "converter/statements.h"
 
@@ -41,14 +42,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   brindle::VbDecodeResult r = brindle::DecodeVbString(brindle::ConvertMultiLine(text));
   if (!r.ok || r.text != text) std::abort();
-  brindle::StatementsWriter writer(data[0] % 2 ? u"sText" : u"v", brindle::CodePage::Windows1252());
+  const std::u16string_view name = data[0] % 2 ? u"sText" : u"v";
+  brindle::StatementsWriter writer(name, brindle::CodePage::Windows1252());
   brindle::OutBuffer out;
-  const std::size_t piece = 1 + data[0] % 61;
+  // Whole now and then, where the fast path for long pieces runs.
+  const std::size_t piece = data[0] % 3 == 1 ? text.size() + 1 : 1 + data[0] % 61;
   for (std::size_t at = 0; at < text.size(); at += piece) {
     writer.Write(std::u16string_view(text).substr(at, piece), out);
   }
   writer.Finish(out);
   r = brindle::DecodeVbString(out.view());
   if (!r.ok || r.text != text) std::abort();
+  // The character loop alone must write the same statements.
+  brindle::blocks::UseInstructionSet(brindle::blocks::InstructionSet::None);
+  const bool same = brindle::ConvertToStatements(text, name) == out.view();
+  brindle::blocks::UseInstructionSet(brindle::blocks::BestInstructionSet());
+  if (!same) std::abort();
   return 0;
 }

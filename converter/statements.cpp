@@ -42,6 +42,12 @@ constexpr std::u16string_view kTaken[] = {
 
 std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }  // ASCII only
 
+// Just after the next CR or LF from p on, or end.
+const char16_t* AfterLineBreak(const char16_t* p, const char16_t* end) {
+  while (p != end && *p != kCr && *p != kLf) ++p;
+  return p == end ? end : p + 1;
+}
+
 }  // namespace
 
 std::string CheckVbName(std::u16string_view name) {
@@ -65,15 +71,15 @@ std::string CheckVbName(std::u16string_view name) {
 }
 
 StatementsWriter::StatementsWriter(std::u16string_view name, const CodePage& codePage)
-    : name_(name), codePage_(codePage) {
+    : name_(name), codePage_(codePage), linesTable_(name) {
   const std::string problem = CheckVbName(name);
   if (!problem.empty()) throw std::invalid_argument(problem);
 }
 
 // The input goes in slices, each with room reserved for its worst case
 // once, so that the output is written through a plain pointer.
-constexpr std::size_t kSlice = 256;
-constexpr std::size_t kMargin = 64;  // CopyPlain's overshoot, with room to spare
+constexpr std::size_t kSlice = 4096;
+constexpr std::size_t kMargin = 256;  // what CopyPlain and the fast path store past their output
 
 // No input character writes more than the end of a literal, a new
 // statement's start (a line break, the name twice, " = " and " & ") and the
@@ -83,6 +89,7 @@ std::size_t StatementsWriter::MostPerCharacter() const { return 2 * name_.size()
 void StatementsWriter::Write(std::u16string_view piece, OutBuffer& out) {
   const char16_t* p = piece.data();
   const char16_t* const end = p + piece.size();
+  const char16_t* slowUntil = p;  // this loop's, not the fast path's, up to there
   while (p < end) {
     const char16_t* const stop = static_cast<std::size_t>(end - p) > kSlice ? p + kSlice : end;
     at_ = out.Room(static_cast<std::size_t>(stop - p) * MostPerCharacter() + kMargin);
@@ -96,6 +103,20 @@ void StatementsWriter::Write(std::u16string_view piece, OutBuffer& out) {
       }
     }
     while (p < stop) {
+      if (p >= slowUntil && started_ && !pendingCr_) {
+        lines::Carried carried{inLiteral_ ? lines::kInLiteral : lastBreak_ ? lines::kAfterBreak : lines::kAfterItem,
+                               lineBytes_, lines_};
+        const bool stopped = lines::WriteLines(p, stop, end, at_, carried, linesTable_);
+        inLiteral_ = carried.mode == lines::kInLiteral;
+        lastBreak_ = carried.mode == lines::kAfterBreak;
+        lineBytes_ = carried.lineBytes;
+        lines_ = carried.lines;
+        if (p >= stop) break;
+        // Where it stopped at something it cannot do, this loop takes the
+        // rest of the line; where the slice or the piece ran short, the
+        // rest of the slice.
+        slowUntil = stopped ? AfterLineBreak(p, end) : stop;
+      }
       if (scan::IsPlain(*p)) {
         Text(p, stop);
         continue;

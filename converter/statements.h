@@ -14,6 +14,7 @@
 
 #include "converter/code_page.h"
 #include "converter/out_buffer.h"
+#include "converter/statements_lines.h"
 
 namespace brindle {
 
@@ -62,6 +63,7 @@ class StatementsWriter {
 
   std::u16string name_;
   CodePage codePage_;
+  lines::Table linesTable_;  // for the fast path
   char16_t* at_ = nullptr;  // where the output goes, in room reserved for it
   std::size_t lineBytes_ = 0;  // of the current physical line so far
   int lines_ = 0;              // physical lines of the current statement

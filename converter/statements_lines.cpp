@@ -1,0 +1,210 @@
+#include "converter/statements_lines.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "converter/convert_blocks.h"
+#include "converter/statements.h"
+#include "converter/target.h"
+
+namespace brindle::lines {
+namespace {
+
+// The events of a chunk: a quotation mark, a stray LF, a stray CR, a CR LF
+// pair, any other character the fast path leaves to the writer's loop, and
+// positions with nothing special that keep runs within a copy's reach.
+enum Event : std::uint8_t { kPlain, kQuoteMark, kStrayLf, kStrayCr, kLineBreak, kOther };
+
+constexpr std::size_t kChunk = 1024;
+constexpr std::size_t kSpan = 64;          // the most characters between two events
+constexpr std::size_t kAhead = kSpan + 2;  // read past a chunk: a run's copy, a CR LF
+// Room kept on every line, more than any decision of the writer's loop
+// looks ahead: near the limit, that loop splits lines its own way.
+constexpr std::size_t kHeadroom = 48;
+
+struct Found {
+  std::uint8_t event, consumed;
+};
+
+// Indexed by the character (capped at 0x80) and whether an LF follows it.
+constexpr auto kFound = [] {
+  std::array<std::array<Found, 2>, 0x81> table{};
+  for (std::size_t c = 0; c < table.size(); ++c) {
+    const bool plain = c >= 0x20 && c <= 0x7E;
+    table[c] = {Found{plain ? kPlain : kOther, 0}, Found{plain ? kPlain : kOther, 0}};
+  }
+  table['"'] = {Found{kQuoteMark, 1}, Found{kQuoteMark, 1}};
+  table['\r'] = {Found{kStrayCr, 1}, Found{kLineBreak, 2}};
+  table['\n'] = {Found{kStrayLf, 1}, Found{kStrayLf, 1}};
+  return table;
+}();
+
+}  // namespace
+
+Table::Table(std::u16string_view name) {
+  // Ending a physical line: " & _", the line break and the indent; or, once
+  // a statement has its continuations, the line break and the start of the
+  // next statement. Then what follows on the new line.
+  const std::u16string newLines[2] = {u" & _\r\n" + std::u16string(name.size() + 3, u' '),
+                                      u"\r\n" + std::u16string(name) + u" = " + std::u16string(name) + u" & "};
+  const std::size_t startBytes[2] = {name.size() + 3, 2 * name.size() + 6};
+  // The longest piece: a line break constant, then the next line's start.
+  if (newLines[0].size() + 14 > std::size(Piece{}.text)) return;
+  rollover_ = newLines[1].size() + 14 <= std::size(Piece{}.text);
+  for (const bool last : {false, true}) {
+    const std::u16string& newLine = newLines[last && rollover_];
+    const std::size_t start = startBytes[last && rollover_];
+    for (const Mode mode : {kInLiteral, kAfterItem, kAfterBreak}) {
+      // What comes before something that stands inside a literal.
+      Piece open{};
+      const std::u16string openText = mode == kInLiteral ? u"" : mode == kAfterItem ? u" & \"" : newLine + u"\"";
+      std::copy(openText.begin(), openText.end(), open.text);
+      open.length = static_cast<std::uint8_t>(openText.size());
+      open.newLine = mode == kAfterBreak;
+      open.bytes = static_cast<std::uint16_t>(mode == kAfterBreak ? start + 1 : openText.size());
+      openings[last][mode] = open;
+    }
+    for (const Mode mode : {kInLiteral, kAfterItem, kAfterBreak}) {
+      for (std::uint8_t event = kPlain; event < kOther; ++event) {
+        Piece piece{};
+        auto add = [&piece](std::u16string_view text) {
+          std::copy(text.begin(), text.end(), piece.text + piece.length);
+          piece.length = static_cast<std::uint8_t>(piece.length + text.size());
+          piece.bytes = static_cast<std::uint16_t>(piece.bytes + text.size());
+        };
+        auto addOpening = [&](Mode from) {
+          const Piece& o = openings[last][from];
+          if (o.newLine) piece.bytes = 0, piece.newLine = true;
+          add(std::u16string_view(o.text, o.length));
+          if (o.newLine) piece.bytes = static_cast<std::uint16_t>(start + 1);
+        };
+        Mode after = mode;
+        if (event == kQuoteMark) {
+          addOpening(mode);
+          add(u"\"\"");
+          after = kInLiteral;
+        } else if (event != kPlain) {
+          // A line break constant closes the literal and joins on the same line.
+          add(mode == kInLiteral ? u"\" & " : u" & ");
+          add(event == kStrayLf ? u"vbLf" : event == kStrayCr ? u"vbCr" : u"vbNewLine");
+          after = kAfterBreak;
+        }
+        events[last][mode][event][false] = piece;
+        addOpening(after);
+        events[last][mode][event][true] = piece;
+      }
+    }
+  }
+  usable_ = true;
+}
+
+#if BRINDLE_TARGETS
+namespace {
+
+// Bits set, for 64 characters, where the character is printable ASCII
+// other than the quotation mark, a CR, an LF.
+struct Masks {
+  std::uint64_t ordinary, cr, lf;
+};
+
+// Hides a value from the optimiser, which would otherwise branch on it.
+inline void Opaque(std::uint64_t& x) { __asm__("" : "+r"(x)); }
+
+BRINDLE_TARGET_BEGIN("sse2")
+namespace sse2 {
+
+inline Masks MasksAt(const char16_t* p) {
+  Masks masks{0, 0, 0};
+#pragma GCC unroll 4
+  for (int k = 0; k < 4; ++k) {
+    // Characters above 0xFF saturate to 0xFF, negative ones to 0: neither
+    // is printable ASCII nor one of the three.
+    const __m128i v = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k)),
+                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k + 8)));
+    const __m128i printable = _mm_cmpeq_epi8(_mm_min_epu8(_mm_max_epu8(v, _mm_set1_epi8(0x20)), _mm_set1_epi8(0x7E)), v);
+    const __m128i ordinary = _mm_andnot_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), printable);
+    auto bits = [](__m128i m) { return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(m))}; };
+    masks.ordinary |= bits(ordinary) << (16 * k);
+    masks.cr |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))) << (16 * k);
+    masks.lf |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))) << (16 * k);
+  }
+  return masks;
+}
+
+// Without the popcnt instruction, which the baseline lacks.
+inline std::size_t Popcount(std::uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555ull;
+  x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+  return (((x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full) * 0x0101010101010101ull) >> 56;
+}
+
+template <std::size_t kBytes>
+inline void Copy(void* to, const void* from) {
+  std::memcpy(to, from, kBytes);
+}
+
+#include "converter/statements_lines_loop.inc"
+
+}  // namespace sse2
+BRINDLE_TARGET_END
+
+BRINDLE_TARGET_BEGIN("avx2,bmi,popcnt")
+namespace avx2 {
+
+inline Masks MasksAt(const char16_t* p) {
+  Masks masks{0, 0, 0};
+#pragma GCC unroll 2
+  for (int k = 0; k < 2; ++k) {
+    // Packing works within each half of the register; the permutation puts
+    // the quarters back in order.
+    const __m256i v = _mm256_permute4x64_epi64(
+        _mm256_packus_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k)),
+                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k + 16))),
+        0xD8);
+    const __m256i printable =
+        _mm256_cmpeq_epi8(_mm256_min_epu8(_mm256_max_epu8(v, _mm256_set1_epi8(0x20)), _mm256_set1_epi8(0x7E)), v);
+    const __m256i ordinary = _mm256_andnot_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('"')), printable);
+    auto bits = [](__m256i m) { return std::uint64_t{static_cast<unsigned>(_mm256_movemask_epi8(m))}; };
+    masks.ordinary |= bits(ordinary) << (32 * k);
+    masks.cr |= bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('\r'))) << (32 * k);
+    masks.lf |= bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('\n'))) << (32 * k);
+  }
+  return masks;
+}
+
+inline std::size_t Popcount(std::uint64_t x) { return static_cast<std::size_t>(__builtin_popcountll(x)); }
+
+// The compiler copies a fixed size 16 bytes at a time even here.
+template <std::size_t kBytes>
+inline void Copy(void* to, const void* from) {
+  static_assert(kBytes % 32 == 0);
+  auto* out = static_cast<char*>(to);
+  const auto* in = static_cast<const char*>(from);
+#pragma GCC unroll 8
+  for (std::size_t k = 0; k < kBytes; k += 32) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + k)));
+  }
+}
+
+#include "converter/statements_lines_loop.inc"
+
+}  // namespace avx2
+BRINDLE_TARGET_END
+
+}  // namespace
+
+bool WriteLines(const char16_t*& p, const char16_t* stop, const char16_t* end, char16_t*& at, Carried& carried,
+                const Table& table) {
+  if (!table.usable()) return true;
+  switch (blocks::CurrentInstructionSet()) {
+    case blocks::InstructionSet::Avx2: return avx2::Write(p, stop, end, at, carried, table);
+    case blocks::InstructionSet::Sse2: return sse2::Write(p, stop, end, at, carried, table);
+    default: return true;
+  }
+}
+#else
+bool WriteLines(const char16_t*&, const char16_t*, const char16_t*, char16_t*&, Carried&, const Table&) { return true; }
+#endif
+
+}  // namespace brindle::lines

@@ -12,6 +12,7 @@
 // Two builds of the loop, chosen at run time: one for SSE2, which the
 // 32-bit build cannot assume, and one for AVX2 (with the bit instructions
 // that came before it), which copies and tests 16 characters at a time.
+#include "converter/simd.h"
 #include "converter/target.h"
 
 namespace brindle::blocks {
@@ -143,26 +144,13 @@ struct Masks {
   std::uint64_t special = 0, cr = 0, lf = 0;
 };
 
-// Hides a value from the optimiser, which would otherwise branch on it.
-inline void Opaque(std::uint64_t& x) {
-#if defined(__GNUC__)
-  __asm__("" : "+r"(x));
-#else
-  (void)x;
-#endif
-}
+using simd::Opaque;
 
 BRINDLE_TARGET_BEGIN("sse2")
 namespace sse2 {
 
-// The baseline x86-64 has no popcnt instruction, and the library call
-// costs more than the arithmetic.
-inline int Popcount(std::uint64_t x) {
-  x -= (x >> 1) & 0x5555555555555555ull;
-  x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-  return static_cast<int>((x * 0x0101010101010101ull) >> 56);
-}
+using simd::sse2::Copy;
+using simd::sse2::Popcount;
 
 inline void AddMasks(Masks& masks, __m128i v, int shift) {
   const __m128i cr = _mm_cmpeq_epi8(v, _mm_set1_epi8(kCr));
@@ -193,11 +181,6 @@ inline Masks MasksAt(const char* p) {
   return masks;
 }
 
-template <std::size_t kBytes>
-inline void Copy(void* to, const void* from) {
-  std::memcpy(to, from, kBytes);
-}
-
 #include "converter/convert_blocks_loop.inc"
 
 }  // namespace sse2
@@ -206,7 +189,8 @@ BRINDLE_TARGET_END
 BRINDLE_TARGET_BEGIN("avx2,bmi,popcnt")
 namespace avx2 {
 
-inline int Popcount(std::uint64_t x) { return __builtin_popcountll(x); }
+using simd::avx2::Copy;
+using simd::avx2::Popcount;
 
 inline void AddMasks(Masks& masks, __m256i v, int shift) {
   const __m256i cr = _mm256_cmpeq_epi8(v, _mm256_set1_epi8(kCr));
@@ -233,22 +217,6 @@ inline Masks MasksAt(const char* p) {
   Masks masks;
   for (int k = 0; k < 2; ++k) AddMasks(masks, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k)), 32 * k);
   return masks;
-}
-
-// The compiler copies a fixed size 16 bytes at a time even here.
-template <std::size_t kBytes>
-inline void Copy(void* to, const void* from) {
-  static_assert(kBytes % 16 == 0);
-  auto* out = static_cast<char*>(to);
-  const auto* in = static_cast<const char*>(from);
-  std::size_t k = 0;
-#pragma GCC unroll 4
-  for (; k + 32 <= kBytes; k += 32) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + k)));
-  }
-  if constexpr (kBytes % 32 != 0) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k)));
-  }
 }
 
 #include "converter/convert_blocks_loop.inc"

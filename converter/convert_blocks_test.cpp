@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "converter/convert.h"
+#include "converter/instruction_sets_testing.h"
 #include "converter/sample_text.h"
 #include "converter/utf.h"
 
@@ -22,28 +23,21 @@ using blocks::InstructionSet;
 template <class Char>
 std::basic_string<Char> Convert(std::basic_string_view<Char> text, InstructionSet set, std::size_t most,
                                 std::mt19937& rng) {
-  blocks::UseInstructionSet(set);
-  BasicExpressionWriter<Char> writer;
-  BasicOutBuffer<Char> out;
-  if (most == 0) {
-    writer.Write(text, out);
-    writer.Finish(out);
-  } else {
-    testing::WriteInPieces(writer, text, most, rng, out);
-  }
-  blocks::UseInstructionSet(blocks::BestInstructionSet());
-  return std::basic_string<Char>(out.view());
+  return testing::WithInstructionSet(set, [&] {
+    BasicExpressionWriter<Char> writer;
+    BasicOutBuffer<Char> out;
+    if (most == 0) {
+      writer.Write(text, out);
+      writer.Finish(out);
+    } else {
+      testing::WriteInPieces(writer, text, most, rng, out);
+    }
+    return std::basic_string<Char>(out.view());
+  });
 }
 
-class BlockLoop : public ::testing::TestWithParam<InstructionSet> {
+class BlockLoop : public testing::EachInstructionSet {
  protected:
-  void SetUp() override {
-    blocks::UseInstructionSet(GetParam());
-    const bool available = blocks::CurrentInstructionSet() == GetParam();
-    blocks::UseInstructionSet(blocks::BestInstructionSet());
-    if (!available) GTEST_SKIP() << "this processor or build lacks the instruction set";
-  }
-
   // Whole and in large pieces (the loop runs only where a piece is long
   // enough) the output must be the character loop's, over UTF-16 and over
   // the UTF-8 of the text.
@@ -122,11 +116,7 @@ TEST_P(BlockLoop, TextsOfOneCharacterAndLongRuns) {
   ExpectSameAsCharacterLoop(runs, rng, "runs of many lengths between quotation marks");
 }
 
-INSTANTIATE_TEST_SUITE_P(InstructionSets, BlockLoop,
-                         ::testing::Values(InstructionSet::Sse2, InstructionSet::Avx2),
-                         [](const ::testing::TestParamInfo<InstructionSet>& info) {
-                           return info.param == InstructionSet::Sse2 ? "Sse2" : "Avx2";
-                         });
+BRINDLE_FOR_EACH_INSTRUCTION_SET(BlockLoop);
 
 }  // namespace
 }  // namespace brindle

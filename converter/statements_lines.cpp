@@ -6,6 +6,7 @@
 
 #include "converter/convert_blocks.h"
 #include "converter/statements.h"
+#include "converter/simd.h"
 #include "converter/target.h"
 
 namespace brindle::lines {
@@ -108,8 +109,7 @@ struct Masks {
   std::uint64_t ordinary, cr, lf;
 };
 
-// Hides a value from the optimiser, which would otherwise branch on it.
-inline void Opaque(std::uint64_t& x) { __asm__("" : "+r"(x)); }
+using simd::Opaque;
 
 BRINDLE_TARGET_BEGIN("sse2")
 namespace sse2 {
@@ -132,17 +132,8 @@ inline Masks MasksAt(const char16_t* p) {
   return masks;
 }
 
-// Without the popcnt instruction, which the baseline lacks.
-inline std::size_t Popcount(std::uint64_t x) {
-  x -= (x >> 1) & 0x5555555555555555ull;
-  x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-  return (((x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full) * 0x0101010101010101ull) >> 56;
-}
-
-template <std::size_t kBytes>
-inline void Copy(void* to, const void* from) {
-  std::memcpy(to, from, kBytes);
-}
+using simd::sse2::Copy;
+using simd::sse2::Popcount;
 
 #include "converter/statements_lines_loop.inc"
 
@@ -173,19 +164,8 @@ inline Masks MasksAt(const char16_t* p) {
   return masks;
 }
 
-inline std::size_t Popcount(std::uint64_t x) { return static_cast<std::size_t>(__builtin_popcountll(x)); }
-
-// The compiler copies a fixed size 16 bytes at a time even here.
-template <std::size_t kBytes>
-inline void Copy(void* to, const void* from) {
-  static_assert(kBytes % 32 == 0);
-  auto* out = static_cast<char*>(to);
-  const auto* in = static_cast<const char*>(from);
-#pragma GCC unroll 8
-  for (std::size_t k = 0; k < kBytes; k += 32) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + k)));
-  }
-}
+using simd::avx2::Copy;
+using simd::avx2::Popcount;
 
 #include "converter/statements_lines_loop.inc"
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "converter/convert_blocks.h"
+#include "converter/instruction_sets_testing.h"
 #include "converter/sample_text.h"
 #include "converter/statements.h"
 #include "converter/system_code_page.h"
@@ -20,32 +21,25 @@ using blocks::InstructionSet;
 
 std::u16string Statements(std::u16string_view text, std::u16string_view name, const CodePage& cp, InstructionSet set,
                           std::size_t most, std::mt19937& rng) {
-  blocks::UseInstructionSet(set);
-  StatementsWriter writer(name, cp);
-  OutBuffer out;
-  if (most == 0) {
-    writer.Write(text, out);
-    writer.Finish(out);
-  } else {
-    testing::WriteInPieces(writer, text, most, rng, out);
-  }
-  blocks::UseInstructionSet(blocks::BestInstructionSet());
-  return std::u16string(out.view());
+  return testing::WithInstructionSet(set, [&] {
+    StatementsWriter writer(name, cp);
+    OutBuffer out;
+    if (most == 0) {
+      writer.Write(text, out);
+      writer.Finish(out);
+    } else {
+      testing::WriteInPieces(writer, text, most, rng, out);
+    }
+    return std::u16string(out.view());
+  });
 }
 
 // Names of every kind for the tables: short; too long for a new
 // statement's start in a piece; too long for the fast path at all.
 constexpr std::u16string_view kNames[] = {u"x", u"sText", u"strMessageBody1", u"strTheWholeMessageBodyText"};
 
-class StatementLines : public ::testing::TestWithParam<InstructionSet> {
+class StatementLines : public testing::EachInstructionSet {
  protected:
-  void SetUp() override {
-    blocks::UseInstructionSet(GetParam());
-    const bool available = blocks::CurrentInstructionSet() == GetParam();
-    blocks::UseInstructionSet(blocks::BestInstructionSet());
-    if (!available) GTEST_SKIP() << "this processor or build lacks the instruction set";
-  }
-
   void ExpectSameAsCharacterLoop(std::u16string_view text, std::mt19937& rng, const std::string& what,
                                  const CodePage& cp = CodePage::Windows1252()) {
     for (const std::u16string_view name : kNames) {
@@ -116,11 +110,7 @@ TEST_P(StatementLines, LinesAroundTheByteLimitAndStatementsOfEveryLength) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(InstructionSets, StatementLines,
-                         ::testing::Values(InstructionSet::Sse2, InstructionSet::Avx2),
-                         [](const ::testing::TestParamInfo<InstructionSet>& info) {
-                           return info.param == InstructionSet::Sse2 ? "Sse2" : "Avx2";
-                         });
+BRINDLE_FOR_EACH_INSTRUCTION_SET(StatementLines);
 
 }  // namespace
 }  // namespace brindle

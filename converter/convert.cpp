@@ -1,15 +1,9 @@
 #include "converter/convert.h"
 
-#include "converter/convert_blocks.h"
-
-#include <bit>
 #include <cstdint>
-#include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define BRINDLE_CONVERT_SSE2 1
-#include <emmintrin.h>
-#endif
+#include "converter/convert_blocks.h"
+#include "converter/scan.h"
 
 namespace brindle {
 namespace {
@@ -24,65 +18,11 @@ constexpr char kLf = '\n';
 constexpr std::size_t kMostPerCharacter = 16;
 constexpr std::size_t kMostAtEdges = 32;  // a pending CR, the closing quote
 
-template <class Char>
-bool IsSpecial(Char c) { return c == kQuote || c == kCr || c == kLf; }
-
-// Copies the characters before the next quotation mark, CR or LF, leaving p
-// at it (or at end). Ordinary text has one every few dozen characters, so
-// several characters are tested and stored at once; a block stored past the
-// special is overwritten by what follows. That is safe because the room
-// reserved from `at` on is never less than the input from p on.
-template <class Char>
-void CopyRun(const Char*& p, const Char* end, Char*& at) {
-  constexpr std::size_t kLanes = 16 / sizeof(Char);
-#if BRINDLE_CONVERT_SSE2
-  auto splat = [](Char c) {
-    return sizeof(Char) == 1 ? _mm_set1_epi8(static_cast<char>(c)) : _mm_set1_epi16(static_cast<short>(c));
-  };
-  auto equal = [](__m128i a, __m128i b) {
-    return sizeof(Char) == 1 ? _mm_cmpeq_epi8(a, b) : _mm_cmpeq_epi16(a, b);
-  };
-  const __m128i quote = splat(kQuote), cr = splat(kCr), lf = splat(kLf);
-  while (static_cast<std::size_t>(end - p) >= kLanes) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
-    const __m128i hit = _mm_or_si128(_mm_or_si128(equal(v, quote), equal(v, cr)), equal(v, lf));
-    const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (bits != 0) {
-      const unsigned n = static_cast<unsigned>(std::countr_zero(bits)) / sizeof(Char);
-      p += n;
-      at += n;
-      return;
-    }
-    p += kLanes;
-    at += kLanes;
-  }
-#else
-  // Eight bytes to a 64-bit word; a lane is zero exactly where the
-  // character equals the one it was xored with. The zero test may flag a
-  // lane above a true zero, never a word without one, so a flagged word is
-  // finished character by character.
-  constexpr std::uint64_t kOnes = sizeof(Char) == 1 ? 0x0101010101010101ull : 0x0001000100010001ull;
-  constexpr std::uint64_t kHigh = kOnes << (8 * sizeof(Char) - 1);
-  auto has_zero = [](std::uint64_t x) { return (x - kOnes) & ~x & kHigh; };
-  while (static_cast<std::size_t>(end - p) >= kLanes / 2) {
-    std::uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    std::memcpy(at, &w, sizeof w);
-    if (has_zero(w ^ (kOnes * kQuote)) | has_zero(w ^ (kOnes * kCr)) | has_zero(w ^ (kOnes * kLf))) break;
-    p += kLanes / 2;
-    at += kLanes / 2;
-  }
-#endif
-  while (p != end && !IsSpecial(*p)) *at++ = *p++;
-}
-
 template <class Char, std::size_t N>
 void Put(Char*& at, const char (&piece)[N]) {
   for (std::size_t k = 0; k + 1 < N; ++k) at[k] = static_cast<Char>(piece[k]);
   at += N - 1;
 }
-
 
 }  // namespace
 
@@ -158,7 +98,7 @@ void BasicExpressionWriter<Char>::Write(std::basic_string_view<Char> piece, Basi
       ++p;
       Put(at, "\"\"");
     } else {
-      CopyRun(p, end, at);
+      scan::CopyToQuoteOrBreak(p, end, at);
     }
   }
   out.Commit(at);

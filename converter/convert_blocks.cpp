@@ -5,8 +5,6 @@
 #include <atomic>
 #include <bit>
 #include <cstddef>
-#include <cstring>
-#include <string>
 #include <type_traits>
 
 // Two builds of the loop, chosen at run time: one for SSE2, which the

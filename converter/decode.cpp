@@ -35,7 +35,7 @@ class Parser {
   std::u16string Run() {
     // No term gives more characters than its source has; the text is
     // written through a pointer, with room for a block copied past the end.
-    value_.resize(s_.size() + scan::kCopySlack);
+    value_.resize(s_.size() + scan::kCopySlack<char16_t>);
     at_ = value_.data();
     SkipBlankLines();
     if (AtEnd()) {

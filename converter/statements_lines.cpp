@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
+#include <string>
 
 #include "converter/convert_blocks.h"
 #include "converter/statements.h"
@@ -76,9 +76,8 @@ Table::Table(std::u16string_view name) {
         };
         auto addOpening = [&](Mode from) {
           const Piece& o = openings[last][from];
-          if (o.newLine) piece.bytes = 0, piece.newLine = true;
           add(std::u16string_view(o.text, o.length));
-          if (o.newLine) piece.bytes = static_cast<std::uint16_t>(start + 1);
+          if (o.newLine) piece.newLine = true, piece.bytes = o.bytes;  // counted from the new line
         };
         Mode after = mode;
         if (event == kQuoteMark) {

@@ -7,9 +7,10 @@
 #include <cstddef>
 #include <type_traits>
 
-// Two builds of the loop, chosen at run time: one for SSE2, which the
-// 32-bit build cannot assume, and one for AVX2 (with the bit instructions
-// that came before it), which copies and tests 16 characters at a time.
+// Three builds of the loop, chosen at run time: one for SSE2, which the
+// 32-bit build cannot assume; one for AVX2 (with the bit instructions that
+// came before it), which copies and tests 16 characters at a time; and one
+// for AVX-512, which also lists the events without a loop.
 #include "converter/simd.h"
 #include "converter/target.h"
 
@@ -142,13 +143,15 @@ struct Masks {
   std::uint64_t special = 0, cr = 0, lf = 0;
 };
 
-using simd::Opaque;
+using simd::kListSlack;
+using simd::Offset;
 
 BRINDLE_TARGET_BEGIN("sse2")
 namespace sse2 {
 
 using simd::sse2::Copy;
-using simd::sse2::Popcount;
+using simd::sse2::StorePositions;
+
 
 inline void AddMasks(Masks& masks, __m128i v, int shift) {
   const __m128i cr = _mm_cmpeq_epi8(v, _mm_set1_epi8(kCr));
@@ -188,7 +191,8 @@ BRINDLE_TARGET_BEGIN("avx2,bmi,popcnt")
 namespace avx2 {
 
 using simd::avx2::Copy;
-using simd::avx2::Popcount;
+using simd::avx2::StorePositions;
+
 
 inline void AddMasks(Masks& masks, __m256i v, int shift) {
   const __m256i cr = _mm256_cmpeq_epi8(v, _mm256_set1_epi8(kCr));
@@ -222,12 +226,53 @@ inline Masks MasksAt(const char* p) {
 }  // namespace avx2
 BRINDLE_TARGET_END
 
+BRINDLE_TARGET_BEGIN(BRINDLE_AVX512)
+namespace avx512 {
+
+using simd::avx512::Copy;
+using simd::avx512::StorePositions;
+
+
+// Compares the characters themselves, 32 at a time, straight into masks.
+inline std::uint64_t Hits(__m512i low, __m512i high, short c) {
+  const __m512i want = _mm512_set1_epi16(c);
+  return _cvtmask64_u64(_mm512_kunpackd(_mm512_cmpeq_epi16_mask(high, want), _mm512_cmpeq_epi16_mask(low, want)));
+}
+
+inline Masks MasksAt(const char16_t* p) {
+  const __m512i low = _mm512_loadu_si512(p), high = _mm512_loadu_si512(p + 32);
+  Masks masks;
+  masks.cr = Hits(low, high, kCr);
+  masks.lf = Hits(low, high, kLf);
+  masks.special = Hits(low, high, kQuote) | masks.cr | masks.lf;
+  return masks;
+}
+
+inline Masks MasksAt(const char* p) {
+  const __m512i v = _mm512_loadu_si512(p);
+  Masks masks;
+  masks.cr = _cvtmask64_u64(_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(kCr)));
+  masks.lf = _cvtmask64_u64(_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(kLf)));
+  masks.special = _cvtmask64_u64(_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(kQuote))) | masks.cr | masks.lf;
+  return masks;
+}
+
+#include "converter/convert_blocks_loop.inc"
+
+}  // namespace avx512
+BRINDLE_TARGET_END
+
 }  // namespace
 
 InstructionSet BestInstructionSet() {
+  // The library asks the system too whether it keeps the wider registers.
+  static const bool avx2 =
+      __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
   static const InstructionSet best =
-      __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt")
-          ? InstructionSet::Avx2
+      avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+              __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2")
+          ? InstructionSet::Avx512
+      : avx2                           ? InstructionSet::Avx2
       : __builtin_cpu_supports("sse2") ? InstructionSet::Sse2
                                        : InstructionSet::None;
   return best;
@@ -246,6 +291,7 @@ InstructionSet CurrentInstructionSet() { return current.load(std::memory_order_r
 template <class Char>
 void ConvertBlocks(const Char*& p, const Char* end, Char*& at, std::uint8_t& state) {
   switch (CurrentInstructionSet()) {
+    case InstructionSet::Avx512: return avx512::Convert(p, end, at, state);
     case InstructionSet::Avx2: return avx2::Convert(p, end, at, state);
     case InstructionSet::Sse2: return sse2::Convert(p, end, at, state);
     default: return;

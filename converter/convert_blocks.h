@@ -19,9 +19,9 @@ template <class Char>
 void ConvertBlocks(const Char*& p, const Char* end, Char*& at, std::uint8_t& state);
 
 // The builds of the loop: none (the writer's own loop does everything),
-// SSE2, AVX2. The best the processor has is used unless a test or a
+// SSE2, AVX2, AVX-512. The best the processor has is used unless a test or a
 // benchmark asks for another; a request for one it lacks gets the best.
-enum class InstructionSet : std::uint8_t { None, Sse2, Avx2 };
+enum class InstructionSet : std::uint8_t { None, Sse2, Avx2, Avx512 };
 InstructionSet BestInstructionSet();
 void UseInstructionSet(InstructionSet set);
 InstructionSet CurrentInstructionSet();

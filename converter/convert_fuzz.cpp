@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The loop for long texts, in each build the processor can run, must
   // give what the character loop gives.
   using brindle::blocks::InstructionSet;
-  for (const InstructionSet set : {InstructionSet::None, InstructionSet::Sse2}) {
+  for (const InstructionSet set : {InstructionSet::None, InstructionSet::Sse2, InstructionSet::Avx2}) {
     brindle::blocks::UseInstructionSet(set);
     const bool same = brindle::ConvertMultiLine(text) == out;
     brindle::blocks::UseInstructionSet(brindle::blocks::BestInstructionSet());

@@ -26,7 +26,12 @@ class EachInstructionSet : public ::testing::TestWithParam<blocks::InstructionSe
 };
 
 inline std::string InstructionSetName(const ::testing::TestParamInfo<blocks::InstructionSet>& info) {
-  return info.param == blocks::InstructionSet::Sse2 ? "Sse2" : "Avx2";
+  switch (info.param) {
+    case blocks::InstructionSet::Sse2: return "Sse2";
+    case blocks::InstructionSet::Avx2: return "Avx2";
+    case blocks::InstructionSet::Avx512: return "Avx512";
+    default: return "None";
+  }
 }
 
 }  // namespace brindle::testing
@@ -34,5 +39,6 @@ inline std::string InstructionSetName(const ::testing::TestParamInfo<blocks::Ins
 #define BRINDLE_FOR_EACH_INSTRUCTION_SET(suite)                                                                 \
   INSTANTIATE_TEST_SUITE_P(InstructionSets, suite,                                                              \
                            ::testing::Values(::brindle::blocks::InstructionSet::Sse2,                           \
-                                             ::brindle::blocks::InstructionSet::Avx2),                          \
+                                             ::brindle::blocks::InstructionSet::Avx2,                           \
+                                             ::brindle::blocks::InstructionSet::Avx512),                        \
                            ::brindle::testing::InstructionSetName)

@@ -108,7 +108,8 @@ struct Masks {
   std::uint64_t ordinary, cr, lf;
 };
 
-using simd::Opaque;
+using simd::kListSlack;
+using simd::Offset;
 
 BRINDLE_TARGET_BEGIN("sse2")
 namespace sse2 {
@@ -132,7 +133,7 @@ inline Masks MasksAt(const char16_t* p) {
 }
 
 using simd::sse2::Copy;
-using simd::sse2::Popcount;
+using simd::sse2::StorePositions;
 
 #include "converter/statements_lines_loop.inc"
 
@@ -164,11 +165,39 @@ inline Masks MasksAt(const char16_t* p) {
 }
 
 using simd::avx2::Copy;
-using simd::avx2::Popcount;
+using simd::avx2::StorePositions;
 
 #include "converter/statements_lines_loop.inc"
 
 }  // namespace avx2
+BRINDLE_TARGET_END
+
+BRINDLE_TARGET_BEGIN(BRINDLE_AVX512)
+namespace avx512 {
+
+// The characters themselves, 32 at a time, straight into masks.
+inline __mmask32 Ordinary(__m512i v) {
+  const __mmask32 printable =
+      _mm512_mask_cmple_epu16_mask(_mm512_cmpge_epu16_mask(v, _mm512_set1_epi16(0x20)), v, _mm512_set1_epi16(0x7E));
+  return _mm512_mask_cmpneq_epi16_mask(printable, v, _mm512_set1_epi16('"'));
+}
+
+inline std::uint64_t Bits(__mmask32 low, __mmask32 high) { return _cvtmask64_u64(_mm512_kunpackd(high, low)); }
+
+inline Masks MasksAt(const char16_t* p) {
+  const __m512i low = _mm512_loadu_si512(p), high = _mm512_loadu_si512(p + 32);
+  const __m512i cr = _mm512_set1_epi16('\r'), lf = _mm512_set1_epi16('\n');
+  return {Bits(Ordinary(low), Ordinary(high)),
+          Bits(_mm512_cmpeq_epi16_mask(low, cr), _mm512_cmpeq_epi16_mask(high, cr)),
+          Bits(_mm512_cmpeq_epi16_mask(low, lf), _mm512_cmpeq_epi16_mask(high, lf))};
+}
+
+using simd::avx512::Copy;
+using simd::avx512::StorePositions;
+
+#include "converter/statements_lines_loop.inc"
+
+}  // namespace avx512
 BRINDLE_TARGET_END
 
 }  // namespace
@@ -177,6 +206,7 @@ bool WriteLines(const char16_t*& p, const char16_t* stop, const char16_t* end, c
                 const Table& table) {
   if (!table.usable()) return true;
   switch (blocks::CurrentInstructionSet()) {
+    case blocks::InstructionSet::Avx512: return avx512::Write(p, stop, end, at, carried, table);
     case blocks::InstructionSet::Avx2: return avx2::Write(p, stop, end, at, carried, table);
     case blocks::InstructionSet::Sse2: return sse2::Write(p, stop, end, at, carried, table);
     default: return true;

@@ -1,5 +1,5 @@
 // Compiling a stretch of code for an instruction set the build does not
-// assume (SSE2 in the 32-bit build, AVX2 anywhere), to be run only after
+// assume (SSE2 in the 32-bit build, AVX2 and AVX-512 anywhere), to be run only after
 // asking the processor. GCC and Clang on x86 only: elsewhere
 // BRINDLE_TARGETS is undefined and the callers keep to portable code.
 #pragma once
@@ -7,6 +7,10 @@
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define BRINDLE_TARGETS 1
 #include <immintrin.h>
+
+// AVX-512 as the block loops use it: words and bytes, and compressing them.
+// Everything AVX2 has comes with it.
+#define BRINDLE_AVX512 "avx2,bmi,popcnt,avx512f,avx512bw,avx512vl,avx512vbmi2"
 
 #define BRINDLE_STRING(x) #x
 #if defined(__clang__)

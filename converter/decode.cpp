@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "converter/code_page.h"
+#include "converter/decode_blocks.h"
 #include "converter/scan.h"
 
 namespace brindle {
@@ -35,7 +36,7 @@ class Parser {
   std::u16string Run() {
     // No term gives more characters than its source has; the text is
     // written through a pointer, with room for a block copied past the end.
-    value_.resize(s_.size() + scan::kCopySlack<char16_t>);
+    value_.resize(s_.size() + std::max<std::size_t>(scan::kCopySlack<char16_t>, 32));
     at_ = value_.data();
     SkipBlankLines();
     if (AtEnd()) {
@@ -197,6 +198,7 @@ class Parser {
     ++pos_;  // the opening quotation mark
     for (;;) {
       const char16_t* p = s_.data() + pos_;
+      blocks::DecodeLiteral(p, s_.data() + s_.size(), at_);
       scan::CopyToQuoteOrBreak(p, s_.data() + s_.size(), at_);
       pos_ = static_cast<std::size_t>(p - s_.data());
       if (AtEnd() || IsBreak(s_[pos_])) Refuse("a quotation mark closing the string literal");

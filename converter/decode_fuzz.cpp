@@ -1,7 +1,7 @@
 // Fuzzes the way back: any UTF-16 text, converted to an expression or to
 // statements (in pieces split where the input says), must decode to itself;
 // and any source at all must be decoded or refused at a place inside it,
-// never crash.
+// never crash, and the same with the character loops alone.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -38,6 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The text as source: decoded or refused, the refusal inside it.
     const brindle::VbDecodeResult r = brindle::DecodeVbString(text);
     if (!r.ok && (r.line == 0 || r.column == 0 || r.message.empty() || !r.text.empty())) std::abort();
+    // The character loop alone must read it the same.
+    brindle::blocks::UseInstructionSet(brindle::blocks::InstructionSet::None);
+    const brindle::VbDecodeResult slow = brindle::DecodeVbString(text);
+    brindle::blocks::UseInstructionSet(brindle::blocks::BestInstructionSet());
+    if (slow.ok != r.ok || slow.text != r.text || slow.message != r.message) std::abort();
     return 0;
   }
   brindle::VbDecodeResult r = brindle::DecodeVbString(brindle::ConvertMultiLine(text));

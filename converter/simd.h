@@ -73,16 +73,7 @@ BRINDLE_TARGET_END
 BRINDLE_TARGET_BEGIN(BRINDLE_AVX512)
 namespace avx512 {
 
-template <std::size_t kBytes>
-inline void Copy(void* to, const void* from) {
-  static_assert(kBytes % 16 == 0);
-  auto* out = static_cast<char*>(to);
-  const auto* in = static_cast<const char*>(from);
-  std::size_t k = 0;
-#pragma GCC unroll 8
-  for (; k + 64 <= kBytes; k += 64) _mm512_storeu_si512(out + k, _mm512_loadu_si512(in + k));
-  if constexpr (kBytes % 64 != 0) avx2::Copy<kBytes % 64>(out + k, in + k);
-}
+using avx2::Copy;
 
 inline std::size_t Popcount(std::uint64_t x) { return static_cast<std::size_t>(__builtin_popcountll(x)); }
 

@@ -1,6 +1,8 @@
 #include "converter/decode_blocks.h"
 
+#include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
 #include "converter/convert_blocks.h"
@@ -27,62 +29,106 @@ static_assert(SecondsOfPairs(0b0110) == 0b0100);
 static_assert(SecondsOfPairs(0b0111) == 0b0010);
 static_assert(SecondsOfPairs(0b1111'0111) == 0b1010'0010);
 
+// Of a step's 64 characters: the quotation marks, and the line breaks among
+// the first 32.
+struct Window {
+  std::uint64_t quotes;
+  std::uint32_t breaks;
+};
+
+// For each byte of a mask of 8 characters to keep, the shuffle that moves
+// those characters to the front, in order.
+struct alignas(16) Shuffle {
+  std::uint8_t bytes[16];
+};
+
+constexpr auto kKeep = [] {
+  std::array<Shuffle, 256> table{};
+  for (unsigned keep = 0; keep < 256; ++keep) {
+    unsigned out = 0;
+    for (unsigned k = 0; k < 8; ++k) {
+      if (keep >> k & 1) {
+        table[keep].bytes[out++] = static_cast<std::uint8_t>(2 * k);
+        table[keep].bytes[out++] = static_cast<std::uint8_t>(2 * k + 1);
+      }
+    }
+    for (; out < 16; ++out) table[keep].bytes[out] = 0x80;
+  }
+  return table;
+}();
+
+BRINDLE_TARGET_BEGIN("avx2,bmi,popcnt")
+namespace avx2 {
+
+inline Window WindowAt(const char16_t* p) {
+  // Packing saturates every character above 0xFF, which then looks like
+  // none of the three; the permutation puts the quarters back in order.
+  __m256i packed[2];
+  for (int k = 0; k < 2; ++k) {
+    packed[k] = _mm256_permute4x64_epi64(
+        _mm256_packus_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k)),
+                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k + 16))),
+        0xD8);
+  }
+  const __m256i quote = _mm256_set1_epi8('"');
+  const auto low = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(packed[0], quote)));
+  const auto high = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(packed[1], quote)));
+  const __m256i breaks = _mm256_or_si256(_mm256_cmpeq_epi8(packed[0], _mm256_set1_epi8('\r')),
+                                         _mm256_cmpeq_epi8(packed[0], _mm256_set1_epi8('\n')));
+  return {low | std::uint64_t{high} << 32, static_cast<std::uint32_t>(_mm256_movemask_epi8(breaks))};
+}
+
+// Stores the characters of p[0..32) whose bits are set in `keep` at `at`,
+// in order, eight at a time; returns their number.
+inline std::size_t StoreKept(const char16_t* p, std::uint32_t keep, char16_t* at) {
+  std::size_t n = 0;
+  for (int k = 0; k < 4; ++k) {
+    const unsigned part = keep >> (8 * k) & 0xFF;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8 * k));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at + n),
+                     _mm_shuffle_epi8(v, _mm_load_si128(reinterpret_cast<const __m128i*>(kKeep[part].bytes))));
+    n += static_cast<std::size_t>(std::popcount(part));
+  }
+  return n;
+}
+
+#include "converter/decode_blocks_loop.inc"
+
+}  // namespace avx2
+BRINDLE_TARGET_END
+
 BRINDLE_TARGET_BEGIN(BRINDLE_AVX512)
+namespace avx512 {
 
 inline std::uint64_t Hits(__m512i low, __m512i high, char16_t c) {
   const __m512i want = _mm512_set1_epi16(static_cast<short>(c));
   return _cvtmask64_u64(_mm512_kunpackd(_mm512_cmpeq_epi16_mask(high, want), _mm512_cmpeq_epi16_mask(low, want)));
 }
 
-// Each step looks at 64 characters and decodes the first 32, so that
-// whether a mark among them has a second one after it is always known. The
-// steps advance by 32 whatever the text, so that the next one's loads never
-// wait for this one's masks.
-void DecodeLiteralAvx512(const char16_t*& from, const char16_t* end, char16_t*& to) {
-  const char16_t* p = from;
-  char16_t* at = to;
-  // The previous step's last mark was the first of a pair: this step's
-  // first character is its second.
-  std::uint64_t pending = 0;
-  while (end - p >= 64) {
-    const __m512i low = _mm512_loadu_si512(p), high = _mm512_loadu_si512(p + 32);
-    const std::uint64_t quotes = Hits(low, high, u'"');
-    // Both ways, so that only a select waits for the previous step.
-    const std::uint64_t fresh = SecondsOfPairs(quotes), finishing = SecondsOfPairs(quotes & ~std::uint64_t{1}) | 1;
-    const std::uint64_t seconds = pending != 0 ? finishing : fresh;
-    const std::uint64_t firsts = quotes & ~seconds;
-    // The first mark of no pair closes the literal.
-    const std::uint64_t closing = firsts & ~(quotes >> 1);
-    const auto stop =
-        static_cast<std::uint32_t>(closing | Hits(low, high, u'\r') | Hits(low, high, u'\n'));
-    if (stop != 0) {
-      const unsigned take = static_cast<unsigned>(std::countr_zero(stop));
-      const auto keep = static_cast<__mmask32>(~seconds & ((std::uint64_t{1} << take) - 1));
-      _mm512_storeu_si512(at, _mm512_maskz_compress_epi16(keep, low));
-      at += std::popcount(static_cast<std::uint32_t>(keep));
-      p += take;
-      pending = 0;
-      break;
-    }
-    const auto keep = static_cast<__mmask32>(~seconds);
-    _mm512_storeu_si512(at, _mm512_maskz_compress_epi16(keep, low));
-    at += std::popcount(static_cast<std::uint32_t>(keep));
-    p += 32;
-    pending = firsts >> 31 & 1;
-  }
-  // Never stop between the marks of a pair: give back the first.
-  p -= pending;
-  at -= pending;
-  from = p;
-  to = at;
+inline Window WindowAt(const char16_t* p) {
+  const __m512i low = _mm512_loadu_si512(p), high = _mm512_loadu_si512(p + 32);
+  return {Hits(low, high, u'"'), static_cast<std::uint32_t>(Hits(low, high, u'\r') | Hits(low, high, u'\n'))};
 }
 
+// Here the processor compresses them itself.
+inline std::size_t StoreKept(const char16_t* p, std::uint32_t keep, char16_t* at) {
+  _mm512_storeu_si512(at, _mm512_maskz_compress_epi16(keep, _mm512_loadu_si512(p)));
+  return static_cast<std::size_t>(std::popcount(keep));
+}
+
+#include "converter/decode_blocks_loop.inc"
+
+}  // namespace avx512
 BRINDLE_TARGET_END
 
 }  // namespace
 
 void DecodeLiteral(const char16_t*& p, const char16_t* end, char16_t*& at) {
-  if (CurrentInstructionSet() == InstructionSet::Avx512) DecodeLiteralAvx512(p, end, at);
+  switch (CurrentInstructionSet()) {
+    case InstructionSet::Avx512: return avx512::DecodeLiteral(p, end, at);
+    case InstructionSet::Avx2: return avx2::DecodeLiteral(p, end, at);
+    default: return;
+  }
 }
 
 #else

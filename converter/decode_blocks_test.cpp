@@ -47,7 +47,7 @@ TEST_P(LiteralBlocks, RunsOfMarksAtEveryPlaceOfAStep) {
   for (std::size_t marks = 1; marks <= 7; ++marks) {
     for (std::size_t before = 0; before <= 100; ++before) {
       for (std::u16string_view after : {u"", u"tail of the literal, long enough for another step: 0123456789",
-                                        u"\r\nnext line"}) {
+                                        u"\r\nnext line", u"\nnext line"}) {
         std::u16string source = u"\"";
         source.append(before, u'b').append(marks, u'"').append(after).append(u"\" & \"").append(80, u'z');
         source += u'"';

@@ -152,7 +152,6 @@ namespace sse2 {
 using simd::sse2::Copy;
 using simd::sse2::StorePositions;
 
-
 inline void AddMasks(Masks& masks, __m128i v, int shift) {
   const __m128i cr = _mm_cmpeq_epi8(v, _mm_set1_epi8(kCr));
   const __m128i lf = _mm_cmpeq_epi8(v, _mm_set1_epi8(kLf));
@@ -193,7 +192,6 @@ namespace avx2 {
 using simd::avx2::Copy;
 using simd::avx2::StorePositions;
 
-
 inline void AddMasks(Masks& masks, __m256i v, int shift) {
   const __m256i cr = _mm256_cmpeq_epi8(v, _mm256_set1_epi8(kCr));
   const __m256i lf = _mm256_cmpeq_epi8(v, _mm256_set1_epi8(kLf));
@@ -231,7 +229,6 @@ namespace avx512 {
 
 using simd::avx512::Copy;
 using simd::avx512::StorePositions;
-
 
 // Compares the characters themselves, 32 at a time, straight into masks.
 inline std::uint64_t Hits(__m512i low, __m512i high, short c) {

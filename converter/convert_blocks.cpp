@@ -162,16 +162,9 @@ inline void AddMasks(Masks& masks, __m128i v, int shift) {
   masks.lf |= bits(lf) << shift;
 }
 
-// Packing saturates every character above 0xFF to 0xFF (or, read as
-// negative, to 0): none of them looks like the three.
 inline Masks MasksAt(const char16_t* p) {
   Masks masks;
-  for (int k = 0; k < 4; ++k) {
-    AddMasks(masks,
-             _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k)),
-                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k + 8))),
-             16 * k);
-  }
+  for (int k = 0; k < 4; ++k) AddMasks(masks, simd::sse2::Packed(p + 16 * k), 16 * k);
   return masks;
 }
 
@@ -203,13 +196,7 @@ inline void AddMasks(Masks& masks, __m256i v, int shift) {
 
 inline Masks MasksAt(const char16_t* p) {
   Masks masks;
-  for (int k = 0; k < 2; ++k) {
-    // Packing works within each half of the register; the permutation puts
-    // the four quarters back in order.
-    const __m256i packed = _mm256_packus_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k)),
-                                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k + 16)));
-    AddMasks(masks, _mm256_permute4x64_epi64(packed, 0xD8), 32 * k);
-  }
+  for (int k = 0; k < 2; ++k) AddMasks(masks, simd::avx2::Packed(p + 32 * k), 32 * k);
   return masks;
 }
 
@@ -228,13 +215,8 @@ BRINDLE_TARGET_BEGIN(BRINDLE_AVX512)
 namespace avx512 {
 
 using simd::avx512::Copy;
+using simd::avx512::Hits;
 using simd::avx512::StorePositions;
-
-// Compares the characters themselves, 32 at a time, straight into masks.
-inline std::uint64_t Hits(__m512i low, __m512i high, short c) {
-  const __m512i want = _mm512_set1_epi16(c);
-  return _cvtmask64_u64(_mm512_kunpackd(_mm512_cmpeq_epi16_mask(high, want), _mm512_cmpeq_epi16_mask(low, want)));
-}
 
 inline Masks MasksAt(const char16_t* p) {
   const __m512i low = _mm512_loadu_si512(p), high = _mm512_loadu_si512(p + 32);

@@ -36,7 +36,7 @@ class Parser {
   std::u16string Run() {
     // No term gives more characters than its source has; the text is
     // written through a pointer, with room for a block copied past the end.
-    value_.resize(s_.size() + std::max<std::size_t>(scan::kCopySlack<char16_t>, 32));
+    value_.resize(s_.size() + std::max(scan::kCopySlack<char16_t>, blocks::kLiteralSlack));
     at_ = value_.data();
     SkipBlankLines();
     if (AtEnd()) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "converter/convert_blocks.h"
+#include "converter/simd.h"
 #include "converter/target.h"
 
 namespace brindle::blocks {
@@ -61,15 +62,7 @@ BRINDLE_TARGET_BEGIN("avx2,bmi,popcnt")
 namespace avx2 {
 
 inline Window WindowAt(const char16_t* p) {
-  // Packing saturates every character above 0xFF, which then looks like
-  // none of the three; the permutation puts the quarters back in order.
-  __m256i packed[2];
-  for (int k = 0; k < 2; ++k) {
-    packed[k] = _mm256_permute4x64_epi64(
-        _mm256_packus_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k)),
-                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k + 16))),
-        0xD8);
-  }
+  const __m256i packed[2] = {simd::avx2::Packed(p), simd::avx2::Packed(p + 32)};
   const __m256i quote = _mm256_set1_epi8('"');
   const auto low = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(packed[0], quote)));
   const auto high = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(packed[1], quote)));
@@ -100,10 +93,7 @@ BRINDLE_TARGET_END
 BRINDLE_TARGET_BEGIN(BRINDLE_AVX512)
 namespace avx512 {
 
-inline std::uint64_t Hits(__m512i low, __m512i high, char16_t c) {
-  const __m512i want = _mm512_set1_epi16(static_cast<short>(c));
-  return _cvtmask64_u64(_mm512_kunpackd(_mm512_cmpeq_epi16_mask(high, want), _mm512_cmpeq_epi16_mask(low, want)));
-}
+using simd::avx512::Hits;
 
 inline Window WindowAt(const char16_t* p) {
   const __m512i low = _mm512_loadu_si512(p), high = _mm512_loadu_si512(p + 32);

@@ -4,14 +4,18 @@
 // headers; where the processor lacks the instructions it decodes nothing
 // and the decoder's own loop does it all.
 #pragma once
+#include <cstddef>
 
 namespace brindle::blocks {
+
+// What DecodeLiteral may store past the characters it decodes.
+constexpr std::size_t kLiteralSlack = 32;
 
 // Decodes the characters of a literal from p, which is inside one and not
 // between the two marks of a doubled quotation mark, to `at`, while 64 or
 // more characters follow p. Leaves p at the closing quotation mark, at a
 // line break, or where fewer than 64 follow, never between the two marks
-// of a pair. `at` must have room for 32 more characters than it gets.
+// of a pair. `at` must have room for kLiteralSlack more than it gets.
 void DecodeLiteral(const char16_t*& p, const char16_t* end, char16_t*& at);
 
 }  // namespace brindle::blocks

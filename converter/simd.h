@@ -39,6 +39,14 @@ inline void Copy(void* to, const void* from) {
   std::memcpy(to, from, kBytes);
 }
 
+// The 16 characters from p as bytes, in order. Every character above 0xFF
+// saturates to 0xFF (or, read as negative, to 0), so none of them looks
+// like an ASCII one.
+inline __m128i Packed(const char16_t* p) {
+  return _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)));
+}
+
 #include "converter/store_positions.inc"
 
 }  // namespace sse2
@@ -65,6 +73,15 @@ inline void Copy(void* to, const void* from) {
   }
 }
 
+// The 32 characters from p as bytes, in order, saturated as above. Packing
+// works within each half of the register; the permutation puts the four
+// quarters back in order.
+inline __m256i Packed(const char16_t* p) {
+  return _mm256_permute4x64_epi64(_mm256_packus_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                                                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16))),
+                                  0xD8);
+}
+
 #include "converter/store_positions.inc"
 
 }  // namespace avx2
@@ -76,6 +93,16 @@ namespace avx512 {
 using avx2::Copy;
 
 inline std::size_t Popcount(std::uint64_t x) { return static_cast<std::size_t>(__builtin_popcountll(x)); }
+
+// The masks of two registers of 32 characters as one of 64.
+inline std::uint64_t Joined(__mmask32 low, __mmask32 high) { return _cvtmask64_u64(_mm512_kunpackd(high, low)); }
+
+// Where the 64 characters of `low` and `high` are `c`: the characters
+// themselves compared, straight into a mask.
+inline std::uint64_t Hits(__m512i low, __m512i high, char16_t c) {
+  const __m512i want = _mm512_set1_epi16(static_cast<short>(c));
+  return Joined(_mm512_cmpeq_epi16_mask(low, want), _mm512_cmpeq_epi16_mask(high, want));
+}
 
 // Here the processor lists them itself, 32 at a time: no loop and no count
 // of stores.

@@ -118,10 +118,9 @@ inline Masks MasksAt(const char16_t* p) {
   Masks masks{0, 0, 0};
 #pragma GCC unroll 4
   for (int k = 0; k < 4; ++k) {
-    // Characters above 0xFF saturate to 0xFF, negative ones to 0: neither
-    // is printable ASCII nor one of the three.
-    const __m128i v = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k)),
-                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k + 8)));
+    // Characters saturated to 0xFF or 0 are neither printable ASCII nor
+    // one of the three.
+    const __m128i v = simd::sse2::Packed(p + 16 * k);
     const __m128i printable = _mm_cmpeq_epi8(_mm_min_epu8(_mm_max_epu8(v, _mm_set1_epi8(0x20)), _mm_set1_epi8(0x7E)), v);
     const __m128i ordinary = _mm_andnot_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), printable);
     auto bits = [](__m128i m) { return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(m))}; };
@@ -147,12 +146,7 @@ inline Masks MasksAt(const char16_t* p) {
   Masks masks{0, 0, 0};
 #pragma GCC unroll 2
   for (int k = 0; k < 2; ++k) {
-    // Packing works within each half of the register; the permutation puts
-    // the quarters back in order.
-    const __m256i v = _mm256_permute4x64_epi64(
-        _mm256_packus_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k)),
-                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k + 16))),
-        0xD8);
+    const __m256i v = simd::avx2::Packed(p + 32 * k);
     const __m256i printable =
         _mm256_cmpeq_epi8(_mm256_min_epu8(_mm256_max_epu8(v, _mm256_set1_epi8(0x20)), _mm256_set1_epi8(0x7E)), v);
     const __m256i ordinary = _mm256_andnot_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('"')), printable);
@@ -182,14 +176,10 @@ inline __mmask32 Ordinary(__m512i v) {
   return _mm512_mask_cmpneq_epi16_mask(printable, v, _mm512_set1_epi16('"'));
 }
 
-inline std::uint64_t Bits(__mmask32 low, __mmask32 high) { return _cvtmask64_u64(_mm512_kunpackd(high, low)); }
-
 inline Masks MasksAt(const char16_t* p) {
   const __m512i low = _mm512_loadu_si512(p), high = _mm512_loadu_si512(p + 32);
-  const __m512i cr = _mm512_set1_epi16('\r'), lf = _mm512_set1_epi16('\n');
-  return {Bits(Ordinary(low), Ordinary(high)),
-          Bits(_mm512_cmpeq_epi16_mask(low, cr), _mm512_cmpeq_epi16_mask(high, cr)),
-          Bits(_mm512_cmpeq_epi16_mask(low, lf), _mm512_cmpeq_epi16_mask(high, lf))};
+  return {simd::avx512::Joined(Ordinary(low), Ordinary(high)), simd::avx512::Hits(low, high, u'\r'),
+          simd::avx512::Hits(low, high, u'\n')};
 }
 
 using simd::avx512::Copy;

@@ -179,18 +179,15 @@ std::FILE* CheckedInput(bool utf16, int& status) {
     status = 1;
     return nullptr;
   }
-  if (utf16) {
-    status = Decode(stdin, true, spool, [](std::u16string_view) { return 0; });
-  } else {
-    status = ReadBlocks(stdin, spool, [](std::string_view bytes, bool last, unsigned long long offset) {
-      const brindle::BlockResult r = brindle::CheckUtf8Block(bytes, last);
-      if (!r.ok) {
-        std::fprintf(stderr, "ml2vb: the input is not valid UTF-8 at byte offset %llu\n", offset + r.errorOffset);
-        return Step{2, 0};
-      }
-      return Step{0, r.consumed};
-    });
-  }
+  status = ReadBlocks(stdin, spool, [utf16](std::string_view bytes, bool last, unsigned long long offset) {
+    const brindle::BlockResult r = utf16 ? brindle::CheckUtf16LeBlock(bytes, last) : brindle::CheckUtf8Block(bytes, last);
+    if (!r.ok) {
+      std::fprintf(stderr, "ml2vb: the input is not valid %s at byte offset %llu\n", utf16 ? "UTF-16LE" : "UTF-8",
+                   offset + r.errorOffset);
+      return Step{2, 0};
+    }
+    return Step{0, r.consumed};
+  });
   if (status != 0) {
     if (spool) std::fclose(spool);
     return nullptr;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "converter/convert.h"
-#include "converter/convert_blocks.h"
+#include "converter/simd/convert_blocks.h"
 #include "converter/decode.h"
 #include "converter/sample_text.h"
 #include "converter/statements.h"

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "converter/code_page.h"
-#include "converter/decode_blocks.h"
-#include "converter/scan.h"
+#include "converter/simd/decode_blocks.h"
+#include "converter/simd/scan.h"
 
 namespace brindle {
 namespace {

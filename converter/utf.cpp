@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "converter/utf_blocks.h"
+#include "converter/simd/utf_blocks.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define BRINDLE_UTF_SSE2 1

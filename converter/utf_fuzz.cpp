@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "converter/convert_blocks.h"
+#include "converter/simd/convert_blocks.h"
 #include "converter/utf.h"
 
 namespace {

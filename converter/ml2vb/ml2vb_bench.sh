@@ -2,7 +2,7 @@
 # ml2vb end to end on ordinary UTF-8 text of 50 MB and 500 MB, beside cat of
 # the same file in the same run: elapsed time and peak memory (maximum
 # resident set) of each, medians of a few runs. Not a test.
-#   converter/ml2vb_bench.sh build/native/converter/ml2vb_release [runs]
+#   converter/ml2vb/ml2vb_bench.sh build/native/converter/ml2vb_release [runs]
 # The text goes to a temporary folder, the outputs to /dev/null.
 set -eu
 ml2vb=${1:?usage: ml2vb_bench.sh path/to/ml2vb [runs]}

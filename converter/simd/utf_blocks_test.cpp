@@ -1,7 +1,7 @@
 // The vector checks of UTF-8 and UTF-16LE against the character loops, in
 // each instruction set the processor has: every kind of good and bad
 // sequence at every place of a step, cut off at every block edge.
-#include "converter/utf_blocks.h"
+#include "converter/simd/utf_blocks.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/instruction_sets_testing.h"
+#include "converter/simd/instruction_sets_testing.h"
 #include "converter/utf.h"
 
 namespace brindle {

@@ -1,9 +1,9 @@
-#include "converter/utf_blocks.h"
+#include "converter/simd/utf_blocks.h"
 
 #include <cstdint>
 
-#include "converter/convert_blocks.h"
-#include "converter/target.h"
+#include "converter/simd/convert_blocks.h"
+#include "converter/simd/target.h"
 
 // Three builds, chosen at run time with the conversion's own: SSE2, which
 // has no byte shuffle to look tables up with and so compares byte ranges
@@ -119,7 +119,7 @@ inline Vec Prev(Vec current, Vec previous) {
   return _mm256_alignr_epi8(current, _mm256_permute2x128_si256(previous, current, 0x21), 16 - k);
 }
 
-#include "converter/utf_blocks_loop.inc"
+#include "converter/simd/utf_blocks_loop.inc"
 
 }  // namespace avx2
 BRINDLE_TARGET_END
@@ -148,7 +148,7 @@ inline Vec Prev(Vec current, Vec previous) {
   return _mm512_alignr_epi8(current, _mm512_maskz_alignr_epi64(0xFF, current, previous, 6), 16 - k);
 }
 
-#include "converter/utf_blocks_loop.inc"
+#include "converter/simd/utf_blocks_loop.inc"
 
 }  // namespace avx512
 BRINDLE_TARGET_END

@@ -24,6 +24,11 @@ inline __m128i Prev(__m128i current, __m128i previous) {
 
 inline __m128i Splat(int b) { return _mm_set1_epi8(static_cast<char>(b)); }
 
+// `wrong` where the byte before is `lead`.
+inline __m128i After(__m128i prev1, int lead, __m128i wrong) {
+  return _mm_and_si128(_mm_cmpeq_epi8(prev1, Splat(lead)), wrong);
+}
+
 // Non-zero bytes where `current` is wrong after `previous`: a continuation
 // byte exactly where one is due (after a lead byte, two after one of three
 // or four bytes, three after one of four), and none of the lead bytes or
@@ -40,13 +45,10 @@ inline __m128i Errors(__m128i current, __m128i previous) {
   errors = _mm_or_si128(errors, _mm_subs_epu8(current, Splat(0xF4)));
   // The second bytes that make an overlong form, a surrogate or a code
   // point past U+10FFFF (as signed bytes, continuations are the smallest).
-  auto after = [&](int lead, __m128i wrong) {
-    errors = _mm_or_si128(errors, _mm_and_si128(_mm_cmpeq_epi8(prev1, Splat(lead)), wrong));
-  };
-  after(0xE0, _mm_cmplt_epi8(current, Splat(0xA0)));
-  after(0xED, _mm_cmpgt_epi8(current, Splat(0x9F)));
-  after(0xF0, _mm_cmplt_epi8(current, Splat(0x90)));
-  after(0xF4, _mm_cmpgt_epi8(current, Splat(0x8F)));
+  errors = _mm_or_si128(errors, After(prev1, 0xE0, _mm_cmplt_epi8(current, Splat(0xA0))));
+  errors = _mm_or_si128(errors, After(prev1, 0xED, _mm_cmpgt_epi8(current, Splat(0x9F))));
+  errors = _mm_or_si128(errors, After(prev1, 0xF0, _mm_cmplt_epi8(current, Splat(0x90))));
+  errors = _mm_or_si128(errors, After(prev1, 0xF4, _mm_cmpgt_epi8(current, Splat(0x8F))));
   return errors;
 }
 
@@ -77,18 +79,20 @@ inline bool IsUtf16Le(const unsigned char* p, std::size_t n) {
   const __m128i low = _mm_set1_epi16(static_cast<short>(0xDC00));
   unsigned carry = 0;  // 3 when the last unit so far is a high surrogate
   unsigned wrong = 0;
-  auto step = [&](__m128i v) {
-    const __m128i k = _mm_and_si128(v, kind);
+  alignas(16) unsigned char last[16] = {};
+  for (std::size_t i = 0; i <= n; i += 16) {
+    const unsigned char* at = p + i;
+    if (n - i < 16) {
+      // The rest, then units that are no surrogates.
+      for (std::size_t k = 0; i + k < n; ++k) last[k] = p[i + k];
+      at = last;
+    }
+    const __m128i k = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), kind);
     const auto highs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(k, high)));
     const auto lows = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(k, low)));
     wrong |= lows ^ (((highs << 2) | carry) & 0xFFFF);
     carry = highs >> 14;
-  };
-  std::size_t i = 0;
-  for (; n - i >= 16; i += 16) step(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
-  alignas(16) unsigned char last[16] = {};
-  for (std::size_t k = 0; i + k < n; ++k) last[k] = p[i + k];
-  step(_mm_load_si128(reinterpret_cast<const __m128i*>(last)));
+  }
   return wrong == 0 && carry == 0;
 }
 

@@ -1,6 +1,7 @@
 #include "store/download.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "store/web_library.h"
@@ -19,6 +20,50 @@ CRITICAL_SECTION* LimitsLock() {
 DownloadLimits g_limits;
 volatile LONG g_running = 0;
 volatile LONG g_serial = 0;
+
+// The files of the downloads under way. A program that ends meanwhile
+// (its last window closed during a refresh given up on) ends their workers
+// with it: it deletes their files first, which the workers hold open for
+// deletion too.
+struct OpenParts {
+  CRITICAL_SECTION lock;
+  std::vector<std::wstring> paths;
+};
+
+void DeleteOpenParts();
+
+OpenParts& Parts() {
+  static OpenParts* const parts = [] {
+    auto* p = new OpenParts;  // never freed: workers may outlive the statics
+    InitializeCriticalSection(&p->lock);
+    std::atexit(&DeleteOpenParts);
+    return p;
+  }();
+  return *parts;
+}
+
+void DeleteOpenParts() {
+  OpenParts& parts = Parts();
+  EnterCriticalSection(&parts.lock);
+  for (const std::wstring& path : parts.paths) DeleteFileW(path.c_str());
+  parts.paths.clear();
+  LeaveCriticalSection(&parts.lock);
+}
+
+void NotePart(const std::wstring& path) {
+  OpenParts& parts = Parts();
+  EnterCriticalSection(&parts.lock);
+  parts.paths.push_back(path);
+  LeaveCriticalSection(&parts.lock);
+}
+
+// Whoever moves or deletes the file forgets it.
+void ForgetPart(const std::wstring& path) {
+  OpenParts& parts = Parts();
+  EnterCriticalSection(&parts.lock);
+  std::erase(parts.paths, path);
+  LeaveCriticalSection(&parts.lock);
+}
 
 // What the window's thread and the worker share. Each holds a reference;
 // the last one to let go frees it, so a worker given up on can finish (and
@@ -99,8 +144,8 @@ bool AnswerAcceptable(const WebLibrary& web, HINTERNET request, unsigned long lo
 bool Fetch(Job& job) {
   const WebLibrary& web = Web();
   if (!web.HasHttp()) return false;
-  HANDLE out = CreateFileW(job.part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE out = CreateFileW(job.part.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) return false;
   bool ok = false;
   HINTERNET session = web.InternetOpenA("BRINDLE", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
@@ -180,7 +225,10 @@ DWORD WINAPI WorkerMain(void* parameter) {
   EnterCriticalSection(&job->lock);
   // Decided under the lock, so that a file is either handed over or gone.
   job->ok = ok && !job->abandoned;
-  if (!job->ok) DeleteFileW(job->part.c_str());
+  if (!job->ok) {
+    DeleteFileW(job->part.c_str());
+    ForgetPart(job->part);
+  }
   SetEvent(job->done);
   LeaveCriticalSection(&job->lock);
   Release(job);
@@ -263,9 +311,11 @@ bool FetchToFile(const std::string& url, const std::wstring& file,
     delete job;
     return false;
   }
+  NotePart(job->part);
   InterlockedIncrement(&g_running);
   HANDLE thread = CreateThread(nullptr, 0, &WorkerMain, job, 0, nullptr);
   if (!thread) {
+    ForgetPart(job->part);
     InterlockedDecrement(&g_running);
     FreeLibrary(job->module);
     delete job;
@@ -281,13 +331,19 @@ bool FetchToFile(const std::string& url, const std::wstring& file,
     // Given up: the worker deletes its file when it ends; one that has just
     // ended has left it to us.
     job->abandoned = true;
-    if (job->ok) DeleteFileW(job->part.c_str());
+    if (job->ok) {
+      DeleteFileW(job->part.c_str());
+      ForgetPart(job->part);
+    }
     job->ok = false;
   }
   LeaveCriticalSection(&job->lock);
-  if (ok && !MoveFileExW(job->part.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileW(job->part.c_str());
-    ok = false;
+  if (ok) {
+    if (!MoveFileExW(job->part.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      DeleteFileW(job->part.c_str());
+      ok = false;
+    }
+    ForgetPart(job->part);
   }
   Release(job);
   return ok;

@@ -39,7 +39,8 @@ void SetDownloadLimits(const DownloadLimits& limits);
 // body now stands in it. The body goes into a temporary file of its own
 // beside `file` and replaces `file` only after a complete download, so a
 // failed, abandoned or late download never touches it, and leaves no file
-// of its own behind. Nothing is read from or written to the URL cache.
+// of its own behind, even when the program ends while it runs. Nothing is
+// read from or written to the URL cache.
 //
 // Meanwhile this thread's messages are dispatched; `cancelled` is asked
 // after each one and ends the wait (false) when it says so. A WM_QUIT seen

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <wininet.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -354,6 +355,51 @@ TEST_F(HostileServer, AnEndlessListStopsAtTheRealCap) {
   EXPECT_EQ(probe.unanswered, 0);
   EXPECT_EQ(Store().ListView1.Count(), 0);
   ExpectNothingLeft();
+}
+
+// The program ending while a download waits on a silent server (its last
+// window closed during a refresh given up on): the download's file goes
+// with it. Run in a process of its own, started by the test after it.
+TEST(ProgramEnd, ChildEndsWhileADownloadWaits) {
+  if (!std::getenv("BRINDLE_END_DURING_DOWNLOAD")) GTEST_SKIP() << "run by the test below";
+  SetTimer(nullptr, 0, 20, nullptr);  // wakes the wait to ask again
+  const std::wstring asked = store::StoreListFile() + L".asked";
+  store::FetchToFile(ListUrl(), store::StoreListFile(), [&asked] {
+    // Once the server has the request: ended as the last window's close does.
+    if (GetFileAttributesW(asked.c_str()) != INVALID_FILE_ATTRIBUTES) std::exit(0);
+    return false;
+  });
+  std::exit(3);  // the file never showed
+}
+
+TEST_F(HostileServer, AProgramEndingDuringADownloadLeavesNoFile) {
+  MisbehavingServer server(StorePort());
+  ASSERT_TRUE(server.listening());
+  server.Behave(Misbehaviour::Silent);
+  const std::wstring asked = store::StoreListFile() + L".asked";
+  server.OnRequest([&asked] { std::ofstream(asked.c_str()) << "asked"; });
+  wchar_t self[MAX_PATH] = {};
+  ASSERT_TRUE(GetModuleFileNameW(nullptr, self, MAX_PATH));
+  std::wstring command = L"\"" + std::wstring(self) +
+                         L"\" --gtest_filter=ProgramEnd.ChildEndsWhileADownloadWaits";
+  SetEnvironmentVariableW(L"BRINDLE_END_DURING_DOWNLOAD", L"1");
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child = {};
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                                      nullptr, nullptr, &startup, &child);
+  SetEnvironmentVariableW(L"BRINDLE_END_DURING_DOWNLOAD", nullptr);
+  ASSERT_TRUE(started);
+  ASSERT_EQ(WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(child.hProcess, &code);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  DeleteFileW(asked.c_str());
+  EXPECT_EQ(code, 0u);  // it ended while the download waited
+  EXPECT_EQ(server.requests(), 1);
+  EXPECT_EQ(PartFiles(), 0);
+  EXPECT_EQ(FileBytes(store::StoreListFile()), kGoodList);
 }
 
 }  // namespace

@@ -151,17 +151,22 @@ bool Fetch(Job& job) {
   HINTERNET session = web.InternetOpenA("BRINDLE", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   HINTERNET connection = nullptr, request = nullptr;
   char host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
-  std::string path(job.url.size() + 1, '\0');
+  std::string path(job.url.size() + 1, '\0'), extra(job.url.size() + 1, '\0');
   URL_COMPONENTSA parts = {};
   parts.dwStructSize = sizeof parts;
   parts.lpszHostName = host;
   parts.dwHostNameLength = sizeof host;
   parts.lpszUrlPath = path.data();
   parts.dwUrlPathLength = static_cast<DWORD>(path.size());
+  parts.lpszExtraInfo = extra.data();  // a query, asked for with the path
+  parts.dwExtraInfoLength = static_cast<DWORD>(extra.size());
   if (session && web.InternetCrackUrlA(job.url.c_str(), 0, 0, &parts) &&
       (parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS)) {
     path.resize(parts.dwUrlPathLength);
     if (path.empty()) path.push_back('/');
+    // A fragment stays on this side.
+    extra.resize(parts.dwExtraInfoLength);
+    path.append(extra, 0, extra.find('#'));
     DWORD timeout = job.limits.stallMs;
     web.InternetSetOptionA(session, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
     connection = web.InternetConnectA(session, host, parts.nPort, nullptr, nullptr,

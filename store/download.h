@@ -24,7 +24,8 @@ struct DownloadLimits {
   // wait for the answer included)...
   DWORD stallMs = 10000;
   // ...or when the whole download has taken this long. A 32,767-entry list
-  // takes some 20 ms on loopback; a slow line still gets the time it needs.
+  // takes well under a second on loopback; a slow line still gets the time
+  // it needs.
   DWORD totalMs = 60000;
   // ...or as soon as more than this many bytes have come.
   unsigned long long maxBytes = kMaxListBytes;

@@ -327,6 +327,22 @@ TEST_F(HostileServer, AnAnswerAfterTheRefreshGaveUpChangesNothing) {
   EXPECT_EQ(FileBytes(store::StoreListFile()), kGoodList);
 }
 
+// DownloadFile on its own, with the window unloaded: the query goes to the
+// server, the fragment does not, and the file is replaced.
+TEST_F(HostileServer, DownloadFileSendsTheQuery) {
+  LoopbackServer server(StorePort());
+  ASSERT_TRUE(server.listening());
+  server.Serve(Reply{.body = kList});
+  const std::wstring file = store::StoreListFile() + L".query";
+  std::ofstream(file.c_str(), std::ios::binary) << "old";
+  const std::wstring url = forms::Wide(brindle::kStoreServer) + L"/appstore/list.txt?v=2#top";
+  EXPECT_TRUE(Store().DownloadFile(url, file));
+  EXPECT_EQ(server.lastPath(), "/appstore/list.txt?v=2");
+  EXPECT_EQ(FileBytes(file), kList);
+  EXPECT_FALSE(Store().IsLoaded());
+  DeleteFileW(file.c_str());
+}
+
 // With the real figures: a long list from a sound server arrives whole...
 TEST_F(HostileServer, ALongListArrivesWholeWithTheRealLimits) {
   store::SetDownloadLimits({});

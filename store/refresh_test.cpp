@@ -117,9 +117,10 @@ class HubProbe {
   HANDLE thread_ = nullptr;
 };
 
-// Test figures: seconds rather than a minute, and a cap of a few MB.
-constexpr store::DownloadLimits kTestLimits = {.stallMs = 1500, .totalMs = 4000,
-                                               .maxBytes = 4 << 20};
+// Test figures: seconds rather than a minute, and a cap of 1 MB. The wait
+// for data leaves a busy machine room to do the quick cases well within it.
+constexpr store::DownloadLimits kTestLimits = {.stallMs = 2500, .totalMs = 6000,
+                                               .maxBytes = 1 << 20};
 constexpr DWORD kSlackMs = 1000;
 
 class HostileServer : public forms::testing::WindowTest {
@@ -216,8 +217,11 @@ TEST_P(EachServer, ProgramAnswersRefreshEndsInItsBoundAndNothingStays) {
   if (took >= 1000) {
     EXPECT_GE(probe.answers, static_cast<int>(took / 300));
   }
-  // The download never held much more than the cap on disk.
-  EXPECT_LE(probe.largestParts, kTestLimits.maxBytes + (1 << 20));
+  // The download never held more than the cap on disk (give or take a read).
+  EXPECT_LE(probe.largestParts, kTestLimits.maxBytes + (64 << 10));
+  if (GetParam().how == Misbehaviour::EndlessBody) {
+    EXPECT_GE(server.bodyBytesSent(), static_cast<long long>(kTestLimits.maxBytes));
+  }
 
   EXPECT_TRUE(Store().Visible());
   EXPECT_EQ(Store().ListView1.Count(), 0);
@@ -367,7 +371,7 @@ TEST_F(HostileServer, AnEndlessListStopsAtTheRealCap) {
   const DWORD took = OpenProbed(probe);
   EXPECT_LT(took, store::DownloadLimits{}.totalMs);  // the cap ended it, not the clock
   EXPECT_GE(server.bodyBytesSent(), static_cast<long long>(store::kMaxListBytes));
-  EXPECT_LE(probe.largestParts, store::kMaxListBytes + (1 << 20));
+  EXPECT_LE(probe.largestParts, store::kMaxListBytes + (64 << 10));
   EXPECT_EQ(probe.unanswered, 0);
   EXPECT_EQ(Store().ListView1.Count(), 0);
   ExpectNothingLeft();

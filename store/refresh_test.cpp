@@ -347,6 +347,22 @@ TEST_F(HostileServer, DownloadFileSendsTheQuery) {
   DeleteFileW(file.c_str());
 }
 
+// Given up on when its window closed, a download whose whole answer comes
+// afterwards (within the platform's wait) ends well, and still changes
+// nothing.
+TEST_F(HostileServer, AWholeAnswerAfterTheWindowClosedChangesNothing) {
+  LoopbackServer server(StorePort());
+  ASSERT_TRUE(server.listening());
+  server.Serve(Reply{.body = kList, .delayMs = 500,
+                     .onRequest = [] { PostMessageW(Store().hwnd(), WM_CLOSE, 0, 0); }});
+  Store().Show();
+  EXPECT_FALSE(Store().IsLoaded());
+  EXPECT_TRUE(WaitFor([] { return store::DownloadsRunning() == 0; }, 10000));
+  EXPECT_EQ(server.requests(), 1);
+  EXPECT_EQ(PartFiles(), 0);
+  EXPECT_EQ(FileBytes(store::StoreListFile()), kGoodList);
+}
+
 // With the real figures: a long list from a sound server arrives whole...
 TEST_F(HostileServer, ALongListArrivesWholeWithTheRealLimits) {
   store::SetDownloadLimits({});

@@ -58,6 +58,9 @@ if(WIN32 AND BRINDLE_WINE_TESTS)
   # Wine prefixes of the build's own, one per screen resolution that the UI
   # tests run at, made by fixtures so that a bare `ctest` works too. Their
   # architecture is the build's: a 64-bit program needs a win64 prefix.
+  # They are made one at a time, of every configuration (the resource lock):
+  # fresh prefixes booted side by side on a machine's first run of Wine
+  # have failed to be made.
   if(BRINDLE_CONFIG STREQUAL win64)
     set(BRINDLE_WINEARCH win64)
     set(BRINDLE_UI_DPIS 96 120 144)
@@ -70,7 +73,7 @@ if(WIN32 AND BRINDLE_WINE_TESTS)
              COMMAND ${CMAKE_SOURCE_DIR}/tools/wineprefix ${CMAKE_BINARY_DIR}/wine/${dpi}
                      ${dpi} ${BRINDLE_WINEARCH})
     set_tests_properties(${BRINDLE_CONFIG}.wineprefix_${dpi} PROPERTIES
-        FIXTURES_SETUP ${BRINDLE_CONFIG}.wine${dpi} TIMEOUT 600)
+        FIXTURES_SETUP ${BRINDLE_CONFIG}.wine${dpi} RESOURCE_LOCK wineprefix TIMEOUT 600)
   endforeach()
   # Those have Wine's visual-styles theme on, as a new prefix does; one
   # more at 96 DPI has it off.
@@ -78,7 +81,7 @@ if(WIN32 AND BRINDLE_WINE_TESTS)
            COMMAND ${CMAKE_SOURCE_DIR}/tools/wineprefix ${CMAKE_BINARY_DIR}/wine/classic
                    96 ${BRINDLE_WINEARCH} classic)
   set_tests_properties(${BRINDLE_CONFIG}.wineprefix_classic PROPERTIES
-      FIXTURES_SETUP ${BRINDLE_CONFIG}.wineclassic TIMEOUT 600)
+      FIXTURES_SETUP ${BRINDLE_CONFIG}.wineclassic RESOURCE_LOCK wineprefix TIMEOUT 600)
 endif()
 
 # brindle_wine_test(NAME PREFIX COMMAND...): a test that runs under Wine (the

@@ -24,11 +24,15 @@ class Form9 final : public forms::Form {
   forms::CommandButton Command2  {*this, L"Program of the week",           3960,  480, 1815,  495,  6};
 
   // Refreshes the list: empties it, downloads the store list anew and lists
-  // every entry that contains the search text. A failed download leaves it
-  // empty, silently.
+  // every entry that contains the search text. A failed download (or one
+  // given up on: see store/download.h) leaves it empty, silently. The
+  // program goes on answering meanwhile; a search while a refresh runs
+  // starts nothing, and closing the window ends its refresh quietly.
   void appstore();
   // Fetches sSourceUrl into the file sLocalFile; true only when the whole
-  // resource now stands in the file.
+  // resource now stands in the file, which is left as it was otherwise.
+  // Dispatches this thread's messages while it waits; when the window is
+  // unloaded meanwhile, it gives up and returns false.
   bool DownloadFile(std::wstring_view sSourceUrl, std::wstring_view sLocalFile);
 
  protected:
@@ -40,6 +44,11 @@ class Form9 final : public forms::Form {
   void Command1_Click();
   void ListView1_Click();
   void Command2_Click();
+
+  // Counts the loadings of the window: a refresh belongs to one of them.
+  unsigned loads_ = 0;
+  // The loading whose refresh is running, 0 when none is.
+  unsigned refreshing_ = 0;
 };
 
 namespace store {

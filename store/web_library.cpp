@@ -11,15 +11,18 @@ void Find(HMODULE library, const char* name, F& function) {
 
 WebLibrary Load() {
   WebLibrary web;
-  HMODULE urlmon = LoadLibraryW(L"urlmon.dll");
   HMODULE wininet = LoadLibraryW(L"wininet.dll");
   HMODULE shell32 = LoadLibraryW(L"shell32.dll");
-  Find(urlmon, "URLDownloadToFileA", web.URLDownloadToFileA);
-  Find(wininet, "GetUrlCacheEntryInfoA", web.GetUrlCacheEntryInfoA);
-  Find(wininet, "DeleteUrlCacheEntryA", web.DeleteUrlCacheEntryA);
-  Find(wininet, "FindFirstUrlCacheEntryA", web.FindFirstUrlCacheEntryA);
-  Find(wininet, "FindNextUrlCacheEntryA", web.FindNextUrlCacheEntryA);
-  Find(wininet, "FindCloseUrlCache", web.FindCloseUrlCache);
+  Find(wininet, "InternetOpenA", web.InternetOpenA);
+  Find(wininet, "InternetSetOptionA", web.InternetSetOptionA);
+  Find(wininet, "InternetCrackUrlA", web.InternetCrackUrlA);
+  Find(wininet, "InternetConnectA", web.InternetConnectA);
+  Find(wininet, "HttpOpenRequestA", web.HttpOpenRequestA);
+  Find(wininet, "HttpSendRequestA", web.HttpSendRequestA);
+  Find(wininet, "HttpQueryInfoA", web.HttpQueryInfoA);
+  Find(wininet, "InternetQueryDataAvailable", web.InternetQueryDataAvailable);
+  Find(wininet, "InternetReadFile", web.InternetReadFile);
+  Find(wininet, "InternetCloseHandle", web.InternetCloseHandle);
   Find(shell32, "SHGetFolderPathW", web.SHGetFolderPathW);
   return web;
 }

@@ -1,8 +1,8 @@
-// The platform's download and URL-cache functions (urlmon, wininet) and the
-// shell's folder lookup (shell32), loaded when the store first needs them.
-// Imported directly, those libraries and what they bring (much of COM and
-// the network stack) would load at every start of the program, although the
-// hub and the other tools never use them.
+// The platform's http client (wininet) and the shell's folder lookup
+// (shell32), loaded when the store first needs them. Imported directly,
+// those libraries and what they bring (much of the network stack) would load
+// at every start of the program, although the hub and the other tools never
+// use them.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -10,24 +10,28 @@
 #endif
 #include <windows.h>
 #include <shlobj.h>
-#include <urlmon.h>
 #include <wininet.h>
 
 namespace store {
 
 struct WebLibrary {
-  decltype(&::URLDownloadToFileA) URLDownloadToFileA = nullptr;
-  decltype(&::GetUrlCacheEntryInfoA) GetUrlCacheEntryInfoA = nullptr;
-  decltype(&::DeleteUrlCacheEntryA) DeleteUrlCacheEntryA = nullptr;
-  decltype(&::FindFirstUrlCacheEntryA) FindFirstUrlCacheEntryA = nullptr;
-  decltype(&::FindNextUrlCacheEntryA) FindNextUrlCacheEntryA = nullptr;
-  decltype(&::FindCloseUrlCache) FindCloseUrlCache = nullptr;
+  decltype(&::InternetOpenA) InternetOpenA = nullptr;
+  decltype(&::InternetSetOptionA) InternetSetOptionA = nullptr;
+  decltype(&::InternetCrackUrlA) InternetCrackUrlA = nullptr;
+  decltype(&::InternetConnectA) InternetConnectA = nullptr;
+  decltype(&::HttpOpenRequestA) HttpOpenRequestA = nullptr;
+  decltype(&::HttpSendRequestA) HttpSendRequestA = nullptr;
+  decltype(&::HttpQueryInfoA) HttpQueryInfoA = nullptr;
+  decltype(&::InternetQueryDataAvailable) InternetQueryDataAvailable = nullptr;
+  decltype(&::InternetReadFile) InternetReadFile = nullptr;
+  decltype(&::InternetCloseHandle) InternetCloseHandle = nullptr;
   decltype(&::SHGetFolderPathW) SHGetFolderPathW = nullptr;
 
-  // Every URL-cache function was found.
-  bool HasUrlCache() const {
-    return GetUrlCacheEntryInfoA && DeleteUrlCacheEntryA && FindFirstUrlCacheEntryA &&
-           FindNextUrlCacheEntryA && FindCloseUrlCache;
+  // Every http function was found.
+  bool HasHttp() const {
+    return InternetOpenA && InternetSetOptionA && InternetCrackUrlA && InternetConnectA &&
+           HttpOpenRequestA && HttpSendRequestA && HttpQueryInfoA &&
+           InternetQueryDataAvailable && InternetReadFile && InternetCloseHandle;
   }
 };
 

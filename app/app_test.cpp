@@ -7,7 +7,7 @@
 
 #include "app/Module1.h"
 #include "app/frmAddIn.h"
-#include "converter/Form10.h"
+#include "converter/window/Form10.h"
 #include "dialogs/Form3.h"
 #include "forms/testing/ui.h"
 #include "showcase/Form8.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/Module1.h"
-#include "converter/Form10.h"
+#include "converter/window/Form10.h"
 #include "dialogs/Form3.h"
 #include "showcase/Form2.h"
 #include "showcase/Form8.h"

@@ -15,7 +15,7 @@
 
 #include "app/Module1.h"
 #include "app/frmAddIn.h"
-#include "converter/Form10.h"
+#include "converter/window/Form10.h"
 #include "dialogs/Form3.h"
 #include "dialogs/Form4.h"
 #include "dialogs/Form5.h"

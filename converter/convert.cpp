@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "converter/convert_blocks.h"
-#include "converter/scan.h"
+#include "converter/simd/convert_blocks.h"
+#include "converter/simd/scan.h"
 
 namespace brindle {
 namespace {

@@ -14,10 +14,11 @@
 #include <vector>
 
 #include "converter/convert.h"
-#include "converter/convert_blocks.h"
+#include "converter/simd/convert_blocks.h"
 #include "converter/decode.h"
 #include "converter/sample_text.h"
 #include "converter/statements.h"
+#include "converter/utf.h"
 
 namespace {
 
@@ -125,6 +126,46 @@ void BM_MemcpyFresh(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
+// The UTF-8 input check over 10 MB of words in four scripts, each word
+// followed by a space: English (Latin letters), French-like (one word in
+// five with an accented letter), Russian-like (Cyrillic) and Japanese-like
+// (characters of three bytes). Args: the script, then 1 for the best
+// instruction set or 0 for the character loop alone.
+std::string Words(int script) {
+  std::mt19937 rng(static_cast<unsigned>(script));
+  std::string s;
+  while (s.size() < (10u << 20)) {
+    const int letters = 1 + static_cast<int>(rng() % 8);
+    for (int k = 0; k < letters; ++k) {
+      const unsigned r = rng();
+      if (script == 2) {
+        s += static_cast<char>(0xD0 + (r % 32 >= 16)), s += static_cast<char>(0xB0 + r % 16);
+      } else if (script == 3) {
+        s += "\xE3\x81";
+        s += static_cast<char>(0x82 + r % 60);
+      } else if (script == 1 && k == 0 && r % 5 == 0) {
+        s += "\xC3\xA9";
+      } else {
+        s += static_cast<char>('a' + r % 26);
+      }
+    }
+    s += rng() % 10 == 0 ? ". " : " ";
+  }
+  return s;
+}
+
+void BM_CheckUtf8(benchmark::State& state) {
+  const std::string text = Words(static_cast<int>(state.range(0)));
+  brindle::blocks::UseInstructionSet(state.range(1) ? brindle::blocks::BestInstructionSet()
+                                                    : brindle::blocks::InstructionSet::None);
+  for (auto _ : state) {
+    if (!brindle::CheckUtf8Block(text, true).ok) state.SkipWithError("not UTF-8");
+  }
+  brindle::blocks::UseInstructionSet(brindle::blocks::BestInstructionSet());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+BENCHMARK(BM_CheckUtf8)->ArgsProduct({{0, 1, 2, 3}, {1, 0}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Convert)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Stream)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StreamAvx2)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "converter/convert.h"
-#include "converter/convert_blocks.h"
+#include "converter/simd/convert_blocks.h"
 
 namespace {
 

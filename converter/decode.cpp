@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "converter/code_page.h"
-#include "converter/decode_blocks.h"
-#include "converter/scan.h"
+#include "converter/simd/decode_blocks.h"
+#include "converter/simd/scan.h"
 
 namespace brindle {
 namespace {
@@ -29,20 +29,26 @@ struct Refusal {
   const char* expected;
 };
 
+// What the parser writes its text to: kept whole, handed on in pieces, or
+// dropped when it only checks.
+enum class Output { kWhole, kPieces, kNone };
+
 class Parser {
  public:
-  Parser(std::u16string_view s, int codePage) : s_(s), codePage_(codePage) {}
+  // The whole source at once.
+  Parser(std::u16string_view s, int codePage) : codePage_(codePage), output_(Output::kWhole) {
+    d_ = s.data();
+    end_ = s.size();
+  }
+  // A source read in pieces.
+  Parser(VbSourceReader& reader, VbTextWriter* writer, int codePage)
+      : codePage_(codePage), output_(writer ? Output::kPieces : Output::kNone), reader_(&reader), writer_(writer) {}
 
-  std::u16string Run() {
-    // No term gives more characters than its source has; the text is
-    // written through a pointer, with room for a block copied past the end.
-    value_.resize(s_.size() + std::max(scan::kCopySlack<char16_t>, blocks::kLiteralSlack));
-    at_ = value_.data();
+  // The text, when it is kept whole.
+  std::u16string_view Run() {
+    Reserve();
     SkipBlankLines();
-    if (AtEnd()) {
-      value_.clear();
-      return std::move(value_);
-    }
+    if (AtEnd()) return Done();
     const std::size_t start = pos_;
     const std::u16string_view first = PeekName();
     if (!first.empty() && !IsTermName(first)) {
@@ -54,8 +60,7 @@ class Parser {
     }
     SkipBlankLines();
     if (!AtEnd()) Refuse("the end of the text");
-    value_.resize(static_cast<std::size_t>(at_ - value_.data()));
-    return std::move(value_);
+    return Done();
   }
 
  private:
@@ -63,7 +68,8 @@ class Parser {
 
   void Statements() {
     std::size_t at = pos_;
-    std::u16string_view name = Name("a variable name");
+    // Kept: the window it stands in moves on.
+    std::u16string name(Name("a variable name"));
     if (Same(name, u"Dim")) {
       Blanks();
       name = Name("a variable name");
@@ -114,16 +120,16 @@ class Parser {
       Term();
       // What the converters write between terms, taken at once: " & " and
       // " & _", CR LF and the indent.
-      if (StartsWith(pos_, u" & ") && pos_ + 3 < s_.size()) {
-        const char16_t next = s_[pos_ + 3];
+      if (StartsWith(pos_, u" & ") && Has(pos_ + 3)) {
+        const char16_t next = C(pos_ + 3);
         if (!IsBlank(next) && next != u'_') {
           pos_ += 3;
           continue;
         }
         if (StartsWith(pos_ + 3, u"_\r\n")) {
           std::size_t after = pos_ + 6;
-          while (after < s_.size() && s_[after] == u' ') ++after;
-          if (after < s_.size() && !IsBlank(s_[after]) && !IsBreak(s_[after]) && s_[after] != u'_') {
+          while (Has(after) && C(after) == u' ') ++after;
+          if (Has(after) && !IsBlank(C(after)) && !IsBreak(C(after)) && C(after) != u'_') {
             pos_ = after;
             continue;
           }
@@ -136,7 +142,7 @@ class Parser {
   }
 
   bool Operator() {
-    if (!AtEnd() && (s_[pos_] == u'&' || s_[pos_] == u'+')) {
+    if (!AtEnd() && (C(pos_) == u'&' || C(pos_) == u'+')) {
       ++pos_;
       return true;
     }
@@ -144,13 +150,14 @@ class Parser {
   }
 
   void Term() {
+    Reserve();
     if (AtEnd()) Refuse("a string literal, a constant such as vbNewLine, or Chr or ChrW");
-    if (s_[pos_] == u'"') {
+    if (C(pos_) == u'"') {
       Literal();
       return;
     }
     // The commonest constant, as the converters spell it.
-    if (StartsWith(pos_, u"vbNewLine") && (pos_ + 9 == s_.size() || !IsNameCharacter(s_[pos_ + 9]))) {
+    if (StartsWith(pos_, u"vbNewLine") && (!Has(pos_ + 9) || !IsNameCharacter(C(pos_ + 9)))) {
       pos_ += 9;
       Put(u'\r'), Put(u'\n');
       return;
@@ -171,7 +178,7 @@ class Parser {
       Put(u'\0');
     } else if (Same(name, u"Chr") || Same(name, u"ChrW")) {
       const bool wide = name.size() == 4;
-      if (!AtEnd() && s_[pos_] == u'$') ++pos_;
+      if (!AtEnd() && C(pos_) == u'$') ++pos_;
       Blanks();
       Expect(u'(', "(");
       Blanks();
@@ -197,13 +204,16 @@ class Parser {
   void Literal() {
     ++pos_;  // the opening quotation mark
     for (;;) {
-      const char16_t* p = s_.data() + pos_;
-      blocks::DecodeLiteral(p, s_.data() + s_.size(), at_);
-      scan::CopyToQuoteOrBreak(p, s_.data() + s_.size(), at_);
-      pos_ = static_cast<std::size_t>(p - s_.data());
-      if (AtEnd() || IsBreak(s_[pos_])) Refuse("a quotation mark closing the string literal");
+      Reserve();
+      const char16_t* p = d_ + (pos_ - base_);
+      const char16_t* const end = d_ + (end_ - base_);
+      blocks::DecodeLiteral(p, end, at_);
+      scan::CopyToQuoteOrBreak(p, end, at_);
+      pos_ = base_ + static_cast<std::size_t>(p - d_);
+      if (pos_ == end_ && Has(pos_)) continue;  // the window's end, not the literal's
+      if (AtEnd() || IsBreak(C(pos_))) Refuse("a quotation mark closing the string literal");
       ++pos_;
-      if (AtEnd() || s_[pos_] != u'"') return;
+      if (AtEnd() || C(pos_) != u'"') return;
       Put(u'"');
       ++pos_;
     }
@@ -214,19 +224,19 @@ class Parser {
   // Integers, so &HFFFF is -1, as VB reads it.
   std::int64_t Number() {
     const std::size_t at = pos_;
-    if (s_.substr(pos_, 2) == u"&H" || s_.substr(pos_, 2) == u"&h") {
+    if (StartsWith(pos_, u"&H") || StartsWith(pos_, u"&h")) {
       pos_ += 2;
       std::int64_t n = 0;
       std::size_t digits = 0;
       for (; !AtEnd(); ++pos_, ++digits) {
-        const char16_t c = Lower(s_[pos_]);
+        const char16_t c = Lower(C(pos_));
         const int d = IsDigit(c) ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
         if (d < 0) break;
         if (digits == 8) Refuse(at, "a hexadecimal number of at most eight digits");
         n = n * 16 + d;
       }
       if (digits == 0) Refuse("a hexadecimal digit");
-      if (!AtEnd() && s_[pos_] == u'&') {
+      if (!AtEnd() && C(pos_) == u'&') {
         ++pos_;
         if (n >= 0x80000000) n -= 0x100000000;
       } else if (digits <= 4) {
@@ -237,32 +247,70 @@ class Parser {
       return n;
     }
     bool negative = false;
-    if (!AtEnd() && s_[pos_] == u'-') {
+    if (!AtEnd() && C(pos_) == u'-') {
       negative = true;
       ++pos_;
     }
-    if (AtEnd() || !IsDigit(s_[pos_])) Refuse("a number");
+    if (AtEnd() || !IsDigit(C(pos_))) Refuse("a number");
     std::int64_t n = 0;
-    for (; !AtEnd() && IsDigit(s_[pos_]); ++pos_) {
+    for (; !AtEnd() && IsDigit(C(pos_)); ++pos_) {
       if (n > 100'000'000) Refuse(at, "a number of at most nine digits");
-      n = n * 10 + (s_[pos_] - u'0');
+      n = n * 10 + (C(pos_) - u'0');
     }
     return negative ? -n : n;
   }
 
   // ------------------------------------------------------------ lexing
 
-  bool AtEnd() const { return pos_ == s_.size(); }
+  // The source is seen through a window: characters base_ to end_ of it,
+  // at d_. Whole, the window is the source; read in pieces, it starts at
+  // the character before pos_ (Blanks looks one back) and grows at its end
+  // as the parser asks for more.
+  char16_t C(std::size_t i) const { return d_[i - base_]; }
+  bool Has(std::size_t i) { return i < end_ || Load(i); }
+  bool AtEnd() { return !Has(pos_); }
+
+  bool Load(std::size_t i) {
+    while (i >= end_) {
+      if (!reader_) return false;
+      const std::size_t keep = pos_ > base_ ? pos_ - 1 : base_;
+      window_.Erase(keep - base_);
+      base_ = keep;
+      if (!reader_->Read(window_)) reader_ = nullptr;
+      d_ = window_.view().data();
+      end_ = base_ + window_.size();
+    }
+    return true;
+  }
+
+  // Room for the text of whatever the window holds, and for what the
+  // literal loops store past their end; text in pieces is handed on first.
+  void Reserve() {
+    text_.Commit(at_);
+    if (output_ != Output::kWhole && text_.size() >= kPiece) {
+      if (writer_) writer_->Write(text_.view());
+      text_.Clear();
+    }
+    at_ = text_.Room(end_ - pos_ + kSlack);
+  }
+
+  std::u16string_view Done() {
+    text_.Commit(at_);
+    if (output_ == Output::kWhole) return text_.view();
+    if (writer_ && text_.size() != 0) writer_->Write(text_.view());
+    text_.Clear();
+    return {};
+  }
 
   // Spaces and tabs, and line continuations: a blank, an underscore and
   // the end of the line.
   void Blanks() {
     for (;;) {
-      while (!AtEnd() && IsBlank(s_[pos_])) ++pos_;
-      if (AtEnd() || s_[pos_] != u'_' || pos_ == 0 || !IsBlank(s_[pos_ - 1])) return;
+      while (!AtEnd() && IsBlank(C(pos_))) ++pos_;
+      if (AtEnd() || C(pos_) != u'_' || pos_ == 0 || !IsBlank(C(pos_ - 1))) return;
       std::size_t after = pos_ + 1;
-      while (after < s_.size() && IsBlank(s_[after])) ++after;
-      if (after < s_.size() && !IsBreak(s_[after])) return;
+      while (Has(after) && IsBlank(C(after))) ++after;
+      if (Has(after) && !IsBreak(C(after))) return;
       pos_ = after;
       if (AtEnd()) Refuse("a further line after the line continuation");
       LineBreak();
@@ -270,7 +318,7 @@ class Parser {
   }
 
   void LineBreak() {
-    if (s_[pos_] == u'\r' && pos_ + 1 < s_.size() && s_[pos_ + 1] == u'\n') ++pos_;
+    if (C(pos_) == u'\r' && Has(pos_ + 1) && C(pos_ + 1) == u'\n') ++pos_;
     ++pos_;
   }
 
@@ -278,23 +326,24 @@ class Parser {
   void EndOfLine() {
     Blanks();
     if (AtEnd()) return;
-    if (!IsBreak(s_[pos_])) Refuse("& or + and a further term, or the end of the line");
+    if (!IsBreak(C(pos_))) Refuse("& or + and a further term, or the end of the line");
     LineBreak();
   }
 
   void SkipBlankLines() {
     for (;;) {
-      while (!AtEnd() && IsBlank(s_[pos_])) ++pos_;
-      if (AtEnd() || !IsBreak(s_[pos_])) return;
+      while (!AtEnd() && IsBlank(C(pos_))) ++pos_;
+      if (AtEnd() || !IsBreak(C(pos_))) return;
       LineBreak();
     }
   }
 
-  std::u16string_view PeekName() const {
-    if (AtEnd() || !IsLetter(s_[pos_])) return {};
+  // Valid until the window next moves.
+  std::u16string_view PeekName() {
+    if (AtEnd() || !IsLetter(C(pos_))) return {};
     std::size_t end = pos_ + 1;
-    while (end < s_.size() && (IsLetter(s_[end]) || IsDigit(s_[end]) || s_[end] == u'_')) ++end;
-    return s_.substr(pos_, end - pos_);
+    while (Has(end) && (IsLetter(C(end)) || IsDigit(C(end)) || C(end) == u'_')) ++end;
+    return {d_ + (pos_ - base_), end - pos_};
   }
 
   std::u16string_view Name(const char* expected) {
@@ -321,12 +370,12 @@ class Parser {
 
   // Exactly `what` at `at`, case and all: one comparison of memory.
   template <std::size_t N>
-  bool StartsWith(std::size_t at, const char16_t (&what)[N]) const {
-    return s_.size() >= at + (N - 1) && std::memcmp(s_.data() + at, what, (N - 1) * sizeof(char16_t)) == 0;
+  bool StartsWith(std::size_t at, const char16_t (&what)[N]) {
+    return Has(at + (N - 2)) && std::memcmp(d_ + (at - base_), what, (N - 1) * sizeof(char16_t)) == 0;
   }
 
   void Expect(char16_t c, const char* expected) {
-    if (AtEnd() || s_[pos_] != c) Refuse(expected);
+    if (AtEnd() || C(pos_) != c) Refuse(expected);
     ++pos_;
   }
 
@@ -334,11 +383,23 @@ class Parser {
   // The line and column are counted only for a refusal, from the start.
   [[noreturn]] void Refuse(std::size_t at, const char* expected) { throw Refusal{at, expected}; }
 
-  std::u16string_view s_;
+  // Text is handed on in pieces of about this many characters.
+  static constexpr std::size_t kPiece = 1 << 16;
+  // What the literal loops may store past the characters they write; no
+  // other term writes more than two characters.
+  static constexpr std::size_t kSlack = std::max(scan::kCopySlack<char16_t>, blocks::kLiteralSlack);
+
   int codePage_;
+  Output output_;
+  VbSourceReader* reader_ = nullptr;  // until the source's end
+  VbTextWriter* writer_ = nullptr;
+  OutBuffer window_;
+  const char16_t* d_ = nullptr;
+  std::size_t base_ = 0;
+  std::size_t end_ = 0;
   std::size_t pos_ = 0;
-  std::u16string value_;
-  char16_t* at_ = nullptr;  // the end of the text so far, in value_
+  OutBuffer text_;
+  char16_t* at_ = nullptr;  // the end of the text so far, in text_
 };
 
 }  // namespace
@@ -349,19 +410,66 @@ VbDecodeResult DecodeVbString(std::u16string_view source, int codePage) {
     result.text = Parser(source, codePage).Run();
   } catch (const Refusal& refusal) {
     result.ok = false;
-    result.line = 1;
-    std::size_t lineStart = 0;
-    for (std::size_t k = 0; k < refusal.at; ++k) {
-      if (source[k] == u'\n' || (source[k] == u'\r' && (k + 1 == source.size() || source[k + 1] != u'\n'))) {
-        ++result.line;
-        lineStart = k + 1;
-      }
-    }
-    result.column = refusal.at - lineStart + 1;
-    result.message = "line " + std::to_string(result.line) + ", column " + std::to_string(result.column) +
-                     ": expected " + refusal.expected;
+    VbPlaceCounter place(refusal.at);
+    place.Feed(source);
+    place.Finish();
+    result.line = place.line();
+    result.column = place.column();
+    result.message = VbRefusalMessage(result.line, result.column, refusal.expected);
   }
   return result;
+}
+
+VbStreamResult DecodeVbStream(VbSourceReader& source, VbTextWriter* text, int codePage) {
+  VbStreamResult result;
+  try {
+    Parser(source, text, codePage).Run();
+  } catch (const Refusal& refusal) {
+    result.ok = false;
+    result.at = refusal.at;
+    result.expected = refusal.expected;
+  }
+  return result;
+}
+
+// A line ends at an LF, and at a CR that no LF follows (the end of the
+// source included): whether a CR ends one is known at the next character.
+bool VbPlaceCounter::Feed(std::u16string_view piece) {
+  for (const char16_t c : piece) {
+    if (done_) return false;
+    if (pendingCr_) {
+      pendingCr_ = false;
+      if (c != u'\n') {
+        ++line_;
+        lineStart_ = position_;
+      }
+    }
+    if (position_ == at_) {
+      done_ = true;
+      return false;
+    }
+    if (c == u'\n') {
+      ++line_;
+      lineStart_ = position_ + 1;
+    } else if (c == u'\r') {
+      pendingCr_ = true;
+    }
+    ++position_;
+  }
+  return !done_;
+}
+
+void VbPlaceCounter::Finish() {
+  if (pendingCr_) {
+    ++line_;
+    lineStart_ = position_;
+    pendingCr_ = false;
+  }
+  done_ = true;
+}
+
+std::string VbRefusalMessage(std::size_t line, std::size_t column, const char* expected) {
+  return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": expected " + expected;
 }
 
 }  // namespace brindle

@@ -2,16 +2,39 @@
 // statements (in pieces split where the input says), must decode to itself;
 // and any source at all must be decoded or refused at a place inside it,
 // never crash, and the same with the character loops alone.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "converter/convert.h"
-#include "converter/convert_blocks.h"
+#include "converter/simd/convert_blocks.h"
 #include "converter/decode.h"
 #include "converter/statements.h"
 
 namespace {
+
+// The source in pieces of a fixed size, and the text collected.
+class Pieces : public brindle::VbSourceReader {
+ public:
+  Pieces(std::u16string_view s, std::size_t n) : s_(s), n_(n) {}
+  bool Read(brindle::OutBuffer& out) override {
+    if (s_.empty()) return false;
+    out.Append(s_.substr(0, n_));
+    s_.remove_prefix(std::min(n_, s_.size()));
+    return true;
+  }
+
+ private:
+  std::u16string_view s_;
+  std::size_t n_;
+};
+
+class Collect : public brindle::VbTextWriter {
+ public:
+  void Write(std::u16string_view text) override { text_ += text; }
+  std::u16string text_;
+};
 
 std::u16string TextOf(const std::uint8_t* data, std::size_t size) {
   // Bytes in pairs; half the pairs with an odd first byte pick a character
@@ -43,6 +66,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const brindle::VbDecodeResult slow = brindle::DecodeVbString(text);
     brindle::blocks::UseInstructionSet(brindle::blocks::BestInstructionSet());
     if (slow.ok != r.ok || slow.text != r.text || slow.message != r.message) std::abort();
+    // Read in pieces, it must be read the same too.
+    Pieces pieces(text, 1 + data[0] / 4 % 70);
+    Collect collected;
+    const brindle::VbStreamResult streamed = brindle::DecodeVbStream(pieces, &collected);
+    if (streamed.ok != r.ok || (r.ok && collected.text_ != r.text)) std::abort();
+    if (!r.ok) {
+      brindle::VbPlaceCounter place(streamed.at);
+      place.Feed(text);
+      place.Finish();
+      if (brindle::VbRefusalMessage(place.line(), place.column(), streamed.expected) != r.message) std::abort();
+    }
     return 0;
   }
   brindle::VbDecodeResult r = brindle::DecodeVbString(brindle::ConvertMultiLine(text));

@@ -33,6 +33,12 @@ class BasicOutBuffer {
   std::basic_string_view<Char> view() const { return {data_.get(), size_}; }
   std::size_t size() const { return size_; }
   void Clear() { size_ = 0; }
+  // Drops the first `n` characters, moving the rest to the front.
+  void Erase(std::size_t n) {
+    if (n == 0) return;
+    std::memmove(data_.get(), data_.get() + n, (size_ - n) * sizeof(Char));
+    size_ -= n;
+  }
 
  private:
   void Grow(std::size_t n) {

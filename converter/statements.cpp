@@ -1,6 +1,6 @@
 #include "converter/statements.h"
 
-#include "converter/scan.h"
+#include "converter/simd/scan.h"
 
 #include <algorithm>
 #include <stdexcept>

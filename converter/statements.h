@@ -14,7 +14,7 @@
 
 #include "converter/code_page.h"
 #include "converter/out_buffer.h"
-#include "converter/statements_lines.h"
+#include "converter/simd/statements_lines.h"
 
 namespace brindle {
 

@@ -1,7 +1,10 @@
 #include "converter/utf.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
+
+#include "converter/simd/utf_blocks.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define BRINDLE_UTF_SSE2 1
@@ -116,15 +119,78 @@ BlockResult Utf8Block(std::string_view bytes, bool last, OutBuffer* out) {
   return r;
 }
 
+// The end of the whole sequences of `bytes`: where a sequence cut off by
+// the end starts, if one is.
+std::size_t WholeSequences(std::string_view bytes) {
+  const std::size_t n = bytes.size();
+  for (std::size_t back = 1; back <= 3 && back <= n; ++back) {
+    const auto b = static_cast<unsigned char>(bytes[n - back]);
+    if ((b & 0xC0) == 0x80) continue;
+    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    return length > back ? n - back : n;
+  }
+  return n;
+}
+
+// The end of the whole units of `bytes`, short of a high surrogate at the
+// end, whose low one may come with the next block.
+std::size_t WholeUnits(std::string_view bytes) {
+  const std::size_t n = bytes.size() & ~std::size_t{1};
+  if (n >= 2 && (static_cast<unsigned char>(bytes[n - 1]) & 0xFC) == 0xD8) return n - 2;
+  return n;
+}
+
+// The result for `bytes` when its first `checked` bytes are known to be
+// good and `rest` is the character loop's result for the bytes after them.
+BlockResult After(std::size_t checked, BlockResult rest) {
+  if (rest.ok) {
+    rest.consumed += checked;
+  } else {
+    rest.errorOffset += checked;
+  }
+  return rest;
+}
+
+BlockResult Utf16Block(std::string_view bytes, bool last, OutBuffer& out);
+
 }  // namespace
 
+// The vector check says only yes or no; where it says no, the character
+// loop goes over the block again and finds where.
 BlockResult DecodeUtf8Block(std::string_view bytes, bool last, OutBuffer& out) {
   return Utf8Block<true>(bytes, last, &out);
 }
 
-BlockResult CheckUtf8Block(std::string_view bytes, bool last) { return Utf8Block<false>(bytes, last, nullptr); }
+BlockResult CheckUtf8Block(std::string_view bytes, bool last) {
+  const std::size_t whole = WholeSequences(bytes);
+  if (blocks::IsUtf8(bytes.data(), whole)) return After(whole, Utf8Block<false>(bytes.substr(whole), last, nullptr));
+  return Utf8Block<false>(bytes, last, nullptr);
+}
 
 BlockResult DecodeUtf16LeBlock(std::string_view bytes, bool last, OutBuffer& out) {
+  if constexpr (std::endian::native == std::endian::little) {
+    const std::size_t whole = WholeUnits(bytes);
+    if (blocks::IsUtf16Le(bytes.data(), whole)) {
+      // Valid units are the text as they stand.
+      char16_t* at = out.Room(whole / 2);
+      if (whole != 0) std::memcpy(at, bytes.data(), whole);
+      out.Commit(at + whole / 2);
+      return After(whole, Utf16Block(bytes.substr(whole), last, out));
+    }
+  }
+  return Utf16Block(bytes, last, out);
+}
+
+BlockResult CheckUtf16LeBlock(std::string_view bytes, bool last) {
+  const std::size_t whole = WholeUnits(bytes);
+  OutBuffer scratch;
+  if (blocks::IsUtf16Le(bytes.data(), whole)) return After(whole, Utf16Block(bytes.substr(whole), last, scratch));
+  return Utf16Block(bytes, last, scratch);
+}
+
+namespace {
+
+BlockResult Utf16Block(std::string_view bytes, bool last, OutBuffer& out) {
   const std::size_t units = bytes.size() / 2;
   auto unit = [&](std::size_t k) -> char16_t {
     return static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
@@ -170,6 +236,8 @@ BlockResult DecodeUtf16LeBlock(std::string_view bytes, bool last, OutBuffer& out
   r.consumed = 2 * k;
   return r;
 }
+
+}  // namespace
 
 DecodeResult DecodeUtf8(std::string_view bytes) {
   OutBuffer out;

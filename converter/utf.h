@@ -36,8 +36,10 @@ struct BlockResult {
 };
 BlockResult DecodeUtf8Block(std::string_view bytes, bool last, OutBuffer& out);
 BlockResult DecodeUtf16LeBlock(std::string_view bytes, bool last, OutBuffer& out);
-// Only the checks of DecodeUtf8Block, with nothing written.
+// Only the checks of DecodeUtf8Block and DecodeUtf16LeBlock, with nothing
+// written.
 BlockResult CheckUtf8Block(std::string_view bytes, bool last);
+BlockResult CheckUtf16LeBlock(std::string_view bytes, bool last);
 
 // Text that holds an unpaired surrogate, which no decoded input does, gets
 // U+FFFD in its place.

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/frmAddIn.h"
-#include "converter/Form10.h"
+#include "converter/window/Form10.h"
 #include "dialogs/Form3.h"
 #include "dialogs/Form4.h"
 #include "dialogs/Form5.h"

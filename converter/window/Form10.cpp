@@ -1,4 +1,4 @@
-#include "converter/Form10.h"
+#include "converter/window/Form10.h"
 
 #include <cstring>
 #include <optional>

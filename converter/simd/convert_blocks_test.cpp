@@ -1,6 +1,6 @@
 // The block loop that converts the middle of large pieces, against the
 // writer's own character loop, for each instruction set the processor has.
-#include "converter/convert_blocks.h"
+#include "converter/simd/convert_blocks.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "converter/convert.h"
-#include "converter/instruction_sets_testing.h"
+#include "converter/simd/instruction_sets_testing.h"
 #include "converter/sample_text.h"
 #include "converter/utf.h"
 

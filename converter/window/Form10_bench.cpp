@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/Form10.h"
+#include "converter/window/Form10.h"
 #include "converter/convert.h"
 #include "converter/sample_text.h"
 #include "forms/testing/bench.h"

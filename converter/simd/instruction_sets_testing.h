@@ -4,7 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "converter/convert_blocks.h"
+#include "converter/simd/convert_blocks.h"
 
 namespace brindle::testing {
 

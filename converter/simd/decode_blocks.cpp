@@ -1,13 +1,13 @@
-#include "converter/decode_blocks.h"
+#include "converter/simd/decode_blocks.h"
 
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 
-#include "converter/convert_blocks.h"
-#include "converter/simd.h"
-#include "converter/target.h"
+#include "converter/simd/convert_blocks.h"
+#include "converter/simd/simd.h"
+#include "converter/simd/target.h"
 
 namespace brindle::blocks {
 
@@ -85,7 +85,7 @@ inline std::size_t StoreKept(const char16_t* p, std::uint32_t keep, char16_t* at
   return n;
 }
 
-#include "converter/decode_blocks_loop.inc"
+#include "converter/simd/decode_blocks_loop.inc"
 
 }  // namespace avx2
 BRINDLE_TARGET_END
@@ -106,7 +106,7 @@ inline std::size_t StoreKept(const char16_t* p, std::uint32_t keep, char16_t* at
   return static_cast<std::size_t>(std::popcount(keep));
 }
 
-#include "converter/decode_blocks_loop.inc"
+#include "converter/simd/decode_blocks_loop.inc"
 
 }  // namespace avx512
 BRINDLE_TARGET_END

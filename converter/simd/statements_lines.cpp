@@ -1,13 +1,13 @@
-#include "converter/statements_lines.h"
+#include "converter/simd/statements_lines.h"
 
 #include <algorithm>
 #include <bit>
 #include <string>
 
-#include "converter/convert_blocks.h"
+#include "converter/simd/convert_blocks.h"
 #include "converter/statements.h"
-#include "converter/simd.h"
-#include "converter/target.h"
+#include "converter/simd/simd.h"
+#include "converter/simd/target.h"
 
 namespace brindle::lines {
 namespace {
@@ -134,7 +134,7 @@ inline Masks MasksAt(const char16_t* p) {
 using simd::sse2::Copy;
 using simd::sse2::StorePositions;
 
-#include "converter/statements_lines_loop.inc"
+#include "converter/simd/statements_lines_loop.inc"
 
 }  // namespace sse2
 BRINDLE_TARGET_END
@@ -161,7 +161,7 @@ inline Masks MasksAt(const char16_t* p) {
 using simd::avx2::Copy;
 using simd::avx2::StorePositions;
 
-#include "converter/statements_lines_loop.inc"
+#include "converter/simd/statements_lines_loop.inc"
 
 }  // namespace avx2
 BRINDLE_TARGET_END
@@ -185,7 +185,7 @@ inline Masks MasksAt(const char16_t* p) {
 using simd::avx512::Copy;
 using simd::avx512::StorePositions;
 
-#include "converter/statements_lines_loop.inc"
+#include "converter/simd/statements_lines_loop.inc"
 
 }  // namespace avx512
 BRINDLE_TARGET_END

@@ -64,10 +64,10 @@ constexpr char kHelp[] =
     "  --help       show this text\n"
     "\n"
     "Input is read and written in blocks, so memory stays small whatever its\n"
-    "size; only --decode holds its whole input. Input that is not valid in\n"
-    "its encoding, or source that --decode cannot read, is reported on\n"
-    "standard error with where it went wrong (byte offset, or line and\n"
-    "column), nothing is written, and the exit status is 2.\n";
+    "size. Input that is not valid in its encoding, or source that --decode\n"
+    "cannot read, is reported on standard error with where it went wrong\n"
+    "(byte offset, or line and column), nothing is written, and the exit\n"
+    "status is 2.\n";
 
 constexpr std::size_t kBlock = 1 << 18;
 
@@ -179,18 +179,15 @@ std::FILE* CheckedInput(bool utf16, int& status) {
     status = 1;
     return nullptr;
   }
-  if (utf16) {
-    status = Decode(stdin, true, spool, [](std::u16string_view) { return 0; });
-  } else {
-    status = ReadBlocks(stdin, spool, [](std::string_view bytes, bool last, unsigned long long offset) {
-      const brindle::BlockResult r = brindle::CheckUtf8Block(bytes, last);
-      if (!r.ok) {
-        std::fprintf(stderr, "ml2vb: the input is not valid UTF-8 at byte offset %llu\n", offset + r.errorOffset);
-        return Step{2, 0};
-      }
-      return Step{0, r.consumed};
-    });
-  }
+  status = ReadBlocks(stdin, spool, [utf16](std::string_view bytes, bool last, unsigned long long offset) {
+    const brindle::BlockResult r = utf16 ? brindle::CheckUtf16LeBlock(bytes, last) : brindle::CheckUtf8Block(bytes, last);
+    if (!r.ok) {
+      std::fprintf(stderr, "ml2vb: the input is not valid %s at byte offset %llu\n", utf16 ? "UTF-16LE" : "UTF-8",
+                   offset + r.errorOffset);
+      return Step{2, 0};
+    }
+    return Step{0, r.consumed};
+  });
   if (status != 0) {
     if (spool) std::fclose(spool);
     return nullptr;
@@ -266,23 +263,140 @@ int Convert(const Options& o, const brindle::CodePage& codePage) {
   return std::fflush(stdout) == 0 ? 0 : CannotWrite();
 }
 
-// The way back needs the whole source: a statement at its end may be
-// malformed, and then nothing may have been written.
+// Reads the source in blocks for the decoder, decoding each to UTF-16 and
+// copying what it reads to `copy` when there is one. At a bad sequence, or
+// when reading fails, it reports it, stops and keeps the exit status.
+class SourceReader : public brindle::VbSourceReader {
+ public:
+  SourceReader(std::FILE* in, bool utf16, std::FILE* copy)
+      : in_(in), copy_(copy), utf16_(utf16), block_(new char[kBlock + 4]) {}
+
+  bool Read(brindle::OutBuffer& out) override {
+    if (done_) return false;
+    const std::size_t n = std::fread(block_.get() + carried_, 1, kBlock, in_);
+    if (n == 0 && std::ferror(in_)) return Stop(CannotRead());
+    if (copy_ && n != 0 && std::fwrite(block_.get() + carried_, 1, n, copy_) != n) {
+      std::fputs("ml2vb: cannot keep the input in a temporary file\n", stderr);
+      return Stop(1);
+    }
+    const bool last = n == 0;
+    const std::size_t have = carried_ + n;
+    const std::size_t before = out.size();
+    const std::string_view bytes(block_.get(), have);
+    const brindle::BlockResult r =
+        utf16_ ? brindle::DecodeUtf16LeBlock(bytes, last, out) : brindle::DecodeUtf8Block(bytes, last, out);
+    if (!r.ok) {
+      std::fprintf(stderr, "ml2vb: the input is not valid %s at byte offset %llu\n", utf16_ ? "UTF-16LE" : "UTF-8",
+                   offset_ + r.errorOffset);
+      return Stop(2);
+    }
+    if (last) {
+      done_ = true;
+      return out.size() != before;
+    }
+    carried_ = have - r.consumed;
+    std::memmove(block_.get(), block_.get() + r.consumed, carried_);
+    offset_ += r.consumed;
+    return true;
+  }
+
+  // Reads to the end, so that bad input after a refusal is reported as
+  // such, as when the whole input was decoded first.
+  void Drain() {
+    brindle::OutBuffer scratch;
+    while (Read(scratch)) scratch.Clear();
+  }
+
+  int status() const { return status_; }
+
+ private:
+  bool Stop(int status) {
+    status_ = status;
+    done_ = true;
+    return false;
+  }
+
+  std::FILE* in_;
+  std::FILE* copy_;
+  bool utf16_;
+  std::unique_ptr<char[]> block_;
+  std::size_t carried_ = 0;
+  unsigned long long offset_ = 0;
+  bool done_ = false;
+  int status_ = 0;
+};
+
+class TextWriter : public brindle::VbTextWriter {
+ public:
+  explicit TextWriter(bool utf16) : utf16_(utf16) {}
+  void Write(std::u16string_view text) override {
+    if (failed_) return;
+    bytes_.Clear();
+    if (utf16_) {
+      brindle::AppendUtf16Le(text, bytes_);
+    } else {
+      brindle::AppendUtf8(text, bytes_);
+    }
+    failed_ = !WriteOut(bytes_.view());
+  }
+  bool failed() const { return failed_; }
+
+ private:
+  bool utf16_;
+  bool failed_ = false;
+  brindle::ByteBuffer bytes_;
+};
+
+// The way back streams too: the whole source is read once to check it,
+// keeping nothing, since a statement at its very end may be malformed and
+// then nothing may have been written; then once more to decode it. As for
+// the other modes, a file is read twice, input from a pipe kept in a
+// temporary file meanwhile.
 int DecodeSource(const Options& o, int codePage) {
-  std::u16string source;
-  const int status = Decode(stdin, o.utf16, nullptr, [&](std::u16string_view text) {
-    source.append(text);
-    return 0;
-  });
-  if (status != 0) return status;
-  const brindle::VbDecodeResult r = brindle::DecodeVbString(source, codePage);
-  source = std::u16string();
-  if (!r.ok) {
-    std::fprintf(stderr, "ml2vb: the input is no VB string expression or statements: %s\n", r.message.c_str());
+  fpos_t start;
+  const bool file = InputIsFile() && std::fgetpos(stdin, &start) == 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> spool(nullptr, std::fclose);
+  if (!file) {
+    spool.reset(Spool());
+    if (!spool) {
+      std::fputs("ml2vb: cannot make a temporary file for the input\n", stderr);
+      return 1;
+    }
+  }
+  auto again = [&]() -> std::FILE* {
+    if (spool) {
+      std::rewind(spool.get());
+      return spool.get();
+    }
+    return std::fsetpos(stdin, &start) == 0 ? stdin : nullptr;
+  };
+
+  SourceReader check(stdin, o.utf16, spool.get());
+  const brindle::VbStreamResult checked = brindle::DecodeVbStream(check, nullptr, codePage);
+  check.Drain();
+  if (check.status() != 0) return check.status();
+  if (!checked.ok) {
+    // The line and column are counted only now, from the start.
+    std::FILE* in = again();
+    if (!in) return CannotRead();
+    SourceReader reader(in, o.utf16, nullptr);
+    brindle::VbPlaceCounter place(checked.at);
+    brindle::OutBuffer piece;
+    while (reader.Read(piece) && place.Feed(piece.view())) piece.Clear();
+    place.Finish();
+    std::fprintf(stderr, "ml2vb: the input is no VB string expression or statements: %s\n",
+                 brindle::VbRefusalMessage(place.line(), place.column(), checked.expected).c_str());
     return 2;
   }
-  const std::string bytes = o.utf16 ? brindle::EncodeUtf16Le(r.text) : brindle::EncodeUtf8(r.text);
-  return WriteOut(bytes) && std::fflush(stdout) == 0 ? 0 : CannotWrite();
+
+  std::FILE* in = again();
+  if (!in) return CannotRead();
+  SourceReader reader(in, o.utf16, nullptr);
+  TextWriter text(o.utf16);
+  brindle::DecodeVbStream(reader, &text, codePage);
+  if (reader.status() != 0) return reader.status();
+  if (text.failed()) return CannotWrite();
+  return std::fflush(stdout) == 0 ? 0 : CannotWrite();
 }
 
 }  // namespace

@@ -284,6 +284,99 @@ TEST(Ml2vb, BadInputInEveryModeWritesNothing) {
   EXPECT_NE(o.err.find("code page 1 "), std::string::npos) << o.err;
 }
 
+// --decode reads its source in blocks of 256 KB, twice. Copies of a source
+// joined by blanks (which the decoder skips) put a different place of each
+// copy at a block's edge: inside a doubled quotation mark, vbNewLine, a
+// character of several bytes, a continuation, the restart of a statement.
+constexpr std::size_t kBlock = 1 << 18;
+
+// Copies of `first`, then of `next`, each put so that the next block's edge
+// falls at one of `places` in it, joined by `join` and blanks.
+std::string AtBlockEdges(const std::string& first, const std::string& next, const std::string& join,
+                         const std::vector<std::size_t>& places, std::size_t unit = 1) {
+  std::string s;
+  for (std::size_t k = 0; k < places.size(); ++k) {
+    const std::string& copy = k == 0 ? first : next;
+    const std::string head = k == 0 ? "" : join;
+    const std::size_t blanks = (k + 1) * kBlock - places[k] * unit - head.size() - s.size();
+    s += head;
+    for (std::size_t n = 0; n < blanks / unit; ++n) s += unit == 1 ? " "s : " \0"s;
+    s += copy;
+  }
+  return s;
+}
+
+TEST(Ml2vb, DecodeStreamsAcrossBlockEdges) {
+  const std::u16string text = u"a\"\"b\r\n\u00E9\U0001F600\r\nx\r";
+  const std::string expression = EncodeUtf8(ConvertMultiLine(text));
+  std::u16string lines;
+  for (int k = 0; k < 30; ++k) lines += u"line\"\u00E9\r\n";
+  const std::string statements = EncodeUtf8(ConvertToStatements(lines));
+  // Later copies add to the variable.
+  const std::string more = "sText = sText & " + statements.substr(std::string("sText = ").size());
+  const std::size_t restart = statements.find("sText = sText");
+  ASSERT_NE(restart, std::string::npos);
+
+  auto expect = [](const std::vector<std::string>& args, const std::string& source, const std::string& out,
+                   bool pipe) {
+    const Outcome o = RunMl2vb(args, source, pipe);
+    ASSERT_EQ(o.status, 0) << o.err;
+    ASSERT_TRUE(o.out == out);
+  };
+  auto repeated = [](const std::string& s, std::size_t n) {
+    std::string r;
+    for (std::size_t k = 0; k < n; ++k) r += s;
+    return r;
+  };
+  // Every place of the expression, twelve to a run.
+  for (std::size_t from = 0; from <= expression.size(); from += 12) {
+    std::vector<std::size_t> places;
+    for (std::size_t at = from; at < from + 12 && at <= expression.size(); ++at) places.push_back(at);
+    expect({"--decode"}, AtBlockEdges(expression, expression, "& ", places), repeated(EncodeUtf8(text), places.size()),
+           from == 12);
+  }
+  std::vector<std::size_t> places;
+  for (std::size_t at = restart - 8; at <= restart + 8; ++at) places.push_back(at);
+  expect({"--decode"}, AtBlockEdges(statements, more, "\r\n", places), repeated(EncodeUtf8(lines), places.size()),
+         false);
+  // UTF-16, whose units and surrogate pairs straddle the edges.
+  const std::string wide = EncodeUtf16Le(ConvertMultiLine(text));
+  places.clear();
+  for (std::size_t at = 0; at < 30; ++at) places.push_back(at);
+  expect({"--decode", "--utf16"}, AtBlockEdges(wide, wide, EncodeUtf16Le(u"& "), places, 2),
+         repeated(EncodeUtf16Le(text), places.size()), true);
+}
+
+// A message without its line end, which is CR LF on Windows.
+std::string WithoutLineEnd(const std::string& message) {
+  return message.substr(0, message.find_last_not_of("\r\n") + 1);
+}
+
+TEST(Ml2vb, DecodeRefusesLongSourceAsBefore) {
+  // Refusals two blocks in, with the line and column counted over the
+  // blocks (CR LF, lone CR and lone LF lines before them), written alone.
+  std::string lines;
+  while (lines.size() < 600'000) lines += "\r\n \r\n\t\r\r\n\n";
+  for (const std::string bad : {"s = \"a\"\r\ns = s & vbNewLin\r\n", "\"a\" & \"b", "\"\u00E9\" \"b\"",
+                                "s = \"a\" & _\r\n\r\n", "\"a\" & Chr(300)\r"}) {
+    const std::string source = lines + bad;
+    const VbDecodeResult expected = DecodeVbString(DecodeUtf8(source).text);
+    ASSERT_FALSE(expected.ok);
+    for (const bool pipe : {false, true}) {
+      const Outcome o = RunMl2vb({"--decode"}, source, pipe);
+      EXPECT_EQ(o.status, 2);
+      EXPECT_EQ(o.out, "");
+      EXPECT_EQ(WithoutLineEnd(o.err), "ml2vb: the input is no VB string expression or statements: " + expected.message);
+    }
+  }
+  // Bad UTF-8 after a refusal: the encoding is reported, as when the whole
+  // input was decoded first.
+  const Outcome o = RunMl2vb({"--decode"}, "\"a\" \"b\"" + lines + "\xC0\xAF");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(WithoutLineEnd(o.err), "ml2vb: the input is not valid UTF-8 at byte offset " + std::to_string(7 + lines.size()));
+}
+
 TEST(Ml2vb, HelpAndUnknownOptions) {
   const Outcome help = RunMl2vb({"--help"}, "");
   EXPECT_EQ(help.status, 0);

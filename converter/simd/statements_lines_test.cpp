@@ -1,6 +1,6 @@
 // The statements writer's fast path for ordinary lines, against its own
 // character loop, for each instruction set the processor has.
-#include "converter/statements_lines.h"
+#include "converter/simd/statements_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
-#include "converter/convert_blocks.h"
-#include "converter/instruction_sets_testing.h"
+#include "converter/simd/convert_blocks.h"
+#include "converter/simd/instruction_sets_testing.h"
 #include "converter/sample_text.h"
 #include "converter/statements.h"
 #include "converter/system_code_page.h"

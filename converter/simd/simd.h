@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "converter/target.h"
+#include "converter/simd/target.h"
 
 #if BRINDLE_TARGETS
 namespace brindle::simd {
@@ -47,7 +47,7 @@ inline __m128i Packed(const char16_t* p) {
                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)));
 }
 
-#include "converter/store_positions.inc"
+#include "converter/simd/store_positions.inc"
 
 }  // namespace sse2
 BRINDLE_TARGET_END
@@ -82,7 +82,7 @@ inline __m256i Packed(const char16_t* p) {
                                   0xD8);
 }
 
-#include "converter/store_positions.inc"
+#include "converter/simd/store_positions.inc"
 
 }  // namespace avx2
 BRINDLE_TARGET_END

@@ -1,7 +1,7 @@
 // The decoder's fast path for literals, against its own character loop, for
 // each instruction set the processor has: texts, refusals and their places
 // must be the same.
-#include "converter/decode_blocks.h"
+#include "converter/simd/decode_blocks.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "converter/decode.h"
-#include "converter/instruction_sets_testing.h"
+#include "converter/simd/instruction_sets_testing.h"
 
 namespace brindle {
 namespace {

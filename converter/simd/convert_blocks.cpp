@@ -1,4 +1,4 @@
-#include "converter/convert_blocks.h"
+#include "converter/simd/convert_blocks.h"
 
 #include <algorithm>
 #include <array>
@@ -11,8 +11,8 @@
 // 32-bit build cannot assume; one for AVX2 (with the bit instructions that
 // came before it), which copies and tests 16 characters at a time; and one
 // for AVX-512, which also lists the events without a loop.
-#include "converter/simd.h"
-#include "converter/target.h"
+#include "converter/simd/simd.h"
+#include "converter/simd/target.h"
 
 namespace brindle::blocks {
 
@@ -174,7 +174,7 @@ inline Masks MasksAt(const char* p) {
   return masks;
 }
 
-#include "converter/convert_blocks_loop.inc"
+#include "converter/simd/convert_blocks_loop.inc"
 
 }  // namespace sse2
 BRINDLE_TARGET_END
@@ -206,7 +206,7 @@ inline Masks MasksAt(const char* p) {
   return masks;
 }
 
-#include "converter/convert_blocks_loop.inc"
+#include "converter/simd/convert_blocks_loop.inc"
 
 }  // namespace avx2
 BRINDLE_TARGET_END
@@ -236,7 +236,7 @@ inline Masks MasksAt(const char* p) {
   return masks;
 }
 
-#include "converter/convert_blocks_loop.inc"
+#include "converter/simd/convert_blocks_loop.inc"
 
 }  // namespace avx512
 BRINDLE_TARGET_END

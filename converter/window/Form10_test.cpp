@@ -1,7 +1,7 @@
 // The converter window through real messages: its layout, and that every
 // change of the input, however it is made, leaves exactly the conversion of
 // the whole input in the output box.
-#include "converter/Form10.h"
+#include "converter/window/Form10.h"
 
 #include <gtest/gtest.h>
 

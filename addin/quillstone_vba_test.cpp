@@ -1,0 +1,80 @@
+// Quillstone.dll in a substitute of Office's VBA editor, loaded through COM
+// as the editor loads it: registered by regsvr32, created by its
+// programmatic name and connected.
+#include <windows.h>
+#include <oaidl.h>
+#include <shlwapi.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "addin/quillstone.h"
+#include "addin/substitute_host.h"
+#include "addin/substitute_vba.h"
+
+namespace {
+
+using namespace quillstone_testing;
+using ::testing::ElementsAre;
+
+class VbaEditorTest : public ::testing::TestWithParam<bool> {
+ protected:
+  static void SetUpTestSuite() {
+    CoInitialize(nullptr);
+    ASSERT_EQ(Regsvr32(false), 0u);
+  }
+  static void TearDownTestSuite() {
+    EXPECT_EQ(Regsvr32(true), 0u);
+    CoUninitialize();
+  }
+  Ref<quillstone::_IDTExtensibility2> Create() {
+    CLSID clsid = {};
+    EXPECT_EQ(CLSIDFromProgID(quillstone::kProgId, &clsid), S_OK);
+    Ref<quillstone::_IDTExtensibility2> addin;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, quillstone::IID__IDTExtensibility2,
+                               reinterpret_cast<void**>(addin.put())),
+              S_OK);
+    return addin;
+  }
+};
+
+TEST_P(VbaEditorTest, MyAddInGoesOnTheAddInsMenuAndItsClickShowsTheHub) {
+  const bool withAddInsBar = GetParam();
+  VbaIde ide(withAddInsBar);
+  ui::MessageBoxes boxes;
+  auto addin = Create();
+  ASSERT_TRUE(addin);
+  for (LONG mode : {1L, 0L, 3L}) {
+    // No hub shown at the last disconnection, or mode 0 would show it.
+    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\BRINDLE Plus!");
+    ASSERT_EQ(addin->OnConnection(ide.root.get(), mode, nullptr, nullptr), S_OK) << mode;
+    EXPECT_TRUE(boxes.shown().empty()) << (boxes.shown().empty() ? "" : std::string(
+        boxes.shown()[0].text.begin(), boxes.shown()[0].text.end()));
+    EXPECT_FALSE(ide.eventsRead);
+    ASSERT_EQ(ide.addInsMenu->Captions(), std::vector<std::wstring>{L"My AddIn"});
+    VbaButton* item = ide.addInsMenu->controls[0].get();
+    EXPECT_FALSE(item->tag.empty());
+    EXPECT_EQ(item->sinks.size(), 1u);
+    if (withAddInsBar) {
+      EXPECT_TRUE(ide.Bar(L"Menu Bar")->controls[1]->menu);
+    }
+
+    // Clicking the menu bar's "File", whose Tag is empty, reaches nobody.
+    ide.Click(ide.Bar(L"Menu Bar")->controls[0].get());
+    EXPECT_TRUE(ShownHubs().empty());
+    ide.Click(item);
+    EXPECT_EQ(ShownHubs().size(), 1u);
+
+    ASSERT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+    EXPECT_TRUE(ide.addInsMenu->controls.empty());
+    EXPECT_TRUE(ShownHubs().empty());
+  }
+  EXPECT_FALSE(ide.eventsRead);
+}
+
+INSTANTIATE_TEST_SUITE_P(AddInsBar, VbaEditorTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Present" : "Absent"; });
+
+}  // namespace

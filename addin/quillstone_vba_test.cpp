@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "addin/quillstone.h"
@@ -71,6 +72,31 @@ TEST_P(VbaEditorTest, MyAddInGoesOnTheAddInsMenuAndItsClickShowsTheHub) {
     EXPECT_TRUE(ide.addInsMenu->controls.empty());
     EXPECT_TRUE(ShownHubs().empty());
   }
+  EXPECT_FALSE(ide.eventsRead);
+}
+
+TEST_P(VbaEditorTest, CodeWindowMenusGetThreeTaggedButtonsEach) {
+  VbaIde ide(GetParam());
+  auto addin = Create();
+  ASSERT_TRUE(addin);
+  ASSERT_EQ(addin->OnConnection(ide.root.get(), 1, nullptr, nullptr), S_OK);
+  std::set<std::wstring> tags{ide.addInsMenu->controls.at(0)->tag};
+  for (const wchar_t* name : {L"Code Window", L"Code Window (Break)"}) {
+    VbaBar* bar = ide.Bar(name);
+    EXPECT_THAT(bar->Captions(), ElementsAre(L"Paste as VB String", L"Paste as VB Statements...",
+                                             L"Copy String as Text"));
+    ASSERT_EQ(bar->controls.size(), 3u);
+    EXPECT_TRUE(bar->controls[0]->beginGroup);
+    EXPECT_FALSE(bar->controls[1]->beginGroup);
+    for (auto& c : bar->controls) {
+      EXPECT_FALSE(c->tag.empty());
+      EXPECT_TRUE(tags.insert(c->tag).second);
+      EXPECT_EQ(c->sinks.size(), 1u);
+    }
+  }
+  ASSERT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+  EXPECT_TRUE(ide.Bar(L"Code Window")->controls.empty());
+  EXPECT_TRUE(ide.Bar(L"Code Window (Break)")->controls.empty());
   EXPECT_FALSE(ide.eventsRead);
 }
 

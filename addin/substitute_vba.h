@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "addin/quillstone.h"
+#include "addin/substitute_code_pane.h"
 #include "addin/substitute_host.h"
 
 namespace quillstone_testing {
@@ -158,6 +159,8 @@ struct VbaBar {
 
 struct VbaIde {
   bool eventsRead = false;
+  bool hasCodePane = true;
+  SubstituteCodePane code;
   std::vector<std::unique_ptr<VbaBar>> bars;
   VbaBar* addInsMenu = nullptr;  // the pop-up's menu, or the "Add-Ins" bar
   Ref<Obj> root{new Obj({quillstone::IID_VBA_VBE}), false};
@@ -179,6 +182,9 @@ struct VbaIde {
     root->Member(L"CommandBars", [this](WORD, DISPPARAMS*, VARIANT* r) {
       return ReturnObject(r, commandBars.get());
     });
+    root->Member(L"ActiveCodePane", [this](WORD, DISPPARAMS*, VARIANT* r) {
+      return ReturnObject(r, hasCodePane ? code.pane.get() : nullptr);
+    });
     root->Member(L"Events", [this](WORD, DISPPARAMS*, VARIANT*) {
       eventsRead = true;
       return root->Raise(L"Method 'Events' of object 'VBE' failed");
@@ -193,6 +199,12 @@ struct VbaIde {
   VbaBar& AddBar(const std::wstring& name) {
     bars.push_back(std::make_unique<VbaBar>(name));
     return *bars.back();
+  }
+  // One of our buttons on a code window's menu, by caption.
+  VbaButton* Button(const std::wstring& bar, const std::wstring& caption) {
+    for (auto& c : Bar(bar)->controls)
+      if (c->caption == caption) return c.get();
+    return nullptr;
   }
   VbaBar* Bar(const std::wstring& name) {
     for (auto& b : bars)

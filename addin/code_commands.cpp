@@ -87,7 +87,8 @@ void BlankConst(std::u16string& source) {
 
 // A statement line indented as the caret's line, within the editor's
 // limits: where the indentation would make it too long, it gets less.
-std::u16string Indented(std::u16string_view indent, std::u16string_view line, const CodePage& codePage) {
+std::u16string Indented(std::u16string_view indent, std::u16string&& line, const CodePage& codePage) {
+  if (indent.empty() && Indentation(line).size() <= kMaxLeadingBlanks) return std::move(line);
   const std::size_t lineBytes = AnsiBytes(line, codePage);
   const std::size_t own = Indentation(line).size();
   std::size_t keep = indent.size();
@@ -218,7 +219,8 @@ void CodeCommands::PasteStatements(VBE& host) {
   } catch (const std::invalid_argument& e) {
     throw Stop{Widen(e.what())};
   }
-  const std::vector<std::u16string> produced = SplitLines(statements);
+  std::vector<std::u16string> produced = SplitLines(statements);
+  statements = std::u16string();
 
   const Selection& s = t.selection;
   // The selection goes first, as the editor's own paste would take it.
@@ -231,7 +233,7 @@ void CodeCommands::PasteStatements(VBE& host) {
   const std::u16string indent(Indentation(line));
   std::vector<std::u16string> lines;
   lines.reserve(produced.size() + 1);
-  for (const auto& p : produced) lines.push_back(Indented(indent, p, codePage_));
+  for (auto& p : produced) lines.push_back(Indented(indent, std::move(p), codePage_));
   std::size_t after = lines.size();  // lines before the caret's line's next
   if (t.count > 0 && !AllBlank(line)) {
     std::size_t end = line.size();

@@ -35,14 +35,25 @@ std::vector<std::u16string> SplitLines(std::u16string_view text) {
   return lines;
 }
 
-std::u16string JoinLines(const std::vector<std::u16string>& lines) {
+namespace {
+
+using LineIt = std::vector<std::u16string>::const_iterator;
+
+std::u16string Join(LineIt from, LineIt to) {
+  std::size_t size = 0;
+  for (LineIt i = from; i != to; ++i) size += i->size() + 2;
   std::u16string out;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i) out += u"\r\n";
-    out += lines[i];
+  out.reserve(size);
+  for (LineIt i = from; i != to; ++i) {
+    if (i != from) out += u"\r\n";
+    out += *i;
   }
   return out;
 }
+
+}  // namespace
+
+std::u16string JoinLines(const std::vector<std::u16string>& lines) { return Join(lines.begin(), lines.end()); }
 
 Status ReplaceLines(CodeModule& module, int32_t first, const std::vector<std::u16string>& before,
                     const std::vector<std::u16string>& after) {
@@ -52,21 +63,19 @@ Status ReplaceLines(CodeModule& module, int32_t first, const std::vector<std::u1
   while (tail < before.size() - head && tail < after.size() - head &&
          before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
     ++tail;
-  const std::vector<std::u16string> removed(before.begin() + static_cast<std::ptrdiff_t>(head),
-                                            before.end() - static_cast<std::ptrdiff_t>(tail));
-  const std::vector<std::u16string> added(after.begin() + static_cast<std::ptrdiff_t>(head),
-                                          after.end() - static_cast<std::ptrdiff_t>(tail));
+  const LineIt added = after.begin() + static_cast<std::ptrdiff_t>(head);
+  const LineIt addedEnd = after.end() - static_cast<std::ptrdiff_t>(tail);
   const int32_t at = first + static_cast<int32_t>(head);
-  const int32_t nRemoved = static_cast<int32_t>(removed.size());
-  const int32_t nAdded = static_cast<int32_t>(added.size());
+  const int32_t nRemoved = static_cast<int32_t>(before.size() - head - tail);
+  const int32_t nAdded = static_cast<int32_t>(addedEnd - added);
   if (nRemoved == 0 && nAdded == 0) return Status::Ok();
-  if (nRemoved == 1 && nAdded == 1) return module.ReplaceLine(at, added[0]);
+  if (nRemoved == 1 && nAdded == 1) return module.ReplaceLine(at, *added);
   if (nAdded == 0) return module.DeleteLines(at, nRemoved);
 
   int32_t countBefore = 0;
   Status status = module.CountOfLines(countBefore);
   if (!status.ok()) return status;
-  status = module.InsertLines(at, JoinLines(added));
+  status = module.InsertLines(at, Join(added, addedEnd));
   if (!status.ok()) {
     RemoveStray(module, at, countBefore);
     return status;

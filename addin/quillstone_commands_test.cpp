@@ -87,11 +87,8 @@ class CommandsTest : public ::testing::Test {
     CoUninitialize();
   }
   void SetUp() override {
-    CLSID clsid = {};
-    ASSERT_EQ(CLSIDFromProgID(quillstone::kProgId, &clsid), S_OK);
-    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, quillstone::IID__IDTExtensibility2,
-                               reinterpret_cast<void**>(addin.put())),
-              S_OK);
+    addin = LoadLikeVbaEditor();
+    ASSERT_TRUE(addin);
     ASSERT_EQ(addin->OnConnection(ide.root.get(), 1, nullptr, nullptr), S_OK);
   }
   void TearDown() override {

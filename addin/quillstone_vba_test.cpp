@@ -30,13 +30,11 @@ class VbaEditorTest : public ::testing::TestWithParam<bool> {
     EXPECT_EQ(Regsvr32(true), 0u);
     CoUninitialize();
   }
+  // As the editor finds it: through its add-ins key of this bitness.
   Ref<quillstone::_IDTExtensibility2> Create() {
-    CLSID clsid = {};
-    EXPECT_EQ(CLSIDFromProgID(quillstone::kProgId, &clsid), S_OK);
-    Ref<quillstone::_IDTExtensibility2> addin;
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, quillstone::IID__IDTExtensibility2,
-                               reinterpret_cast<void**>(addin.put())),
-              S_OK);
+    std::wstring progId;
+    Ref<quillstone::_IDTExtensibility2> addin = LoadLikeVbaEditor(&progId);
+    EXPECT_EQ(progId, quillstone::kProgId);
     return addin;
   }
 };
@@ -72,6 +70,13 @@ TEST_P(VbaEditorTest, MyAddInGoesOnTheAddInsMenuAndItsClickShowsTheHub) {
     EXPECT_TRUE(ide.addInsMenu->controls.empty());
     EXPECT_TRUE(ShownHubs().empty());
   }
+  // External: the hub at once, and no items.
+  ASSERT_EQ(addin->OnConnection(ide.root.get(), 2, nullptr, nullptr), S_OK);
+  EXPECT_EQ(ShownHubs().size(), 1u);
+  EXPECT_TRUE(ide.addInsMenu->controls.empty());
+  EXPECT_TRUE(ide.Bar(L"Code Window")->controls.empty());
+  ASSERT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+  EXPECT_TRUE(boxes.shown().empty());
   EXPECT_FALSE(ide.eventsRead);
 }
 

@@ -241,4 +241,32 @@ struct VbaIde {
   std::unique_ptr<VbaBar> popupMenu_;
 };
 
+// Loads the add-ins the way the VBA editor of this bitness does: every
+// ProgID under its key of the current user with LoadBehavior 3, created
+// and asked for the connection interface. The first one found is returned.
+inline Ref<quillstone::_IDTExtensibility2> LoadLikeVbaEditor(std::wstring* progId = nullptr) {
+  const wchar_t* key = sizeof(void*) == 8 ? L"Software\\Microsoft\\VBA\\VBE\\6.0\\Addins64"
+                                          : L"Software\\Microsoft\\VBA\\VBE\\6.0\\Addins";
+  Ref<quillstone::_IDTExtensibility2> addin;
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return addin;
+  wchar_t name[256];
+  for (DWORD i = 0; !addin; ++i) {
+    DWORD length = 256;
+    if (RegEnumKeyExW(h, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    DWORD behavior = 0, bytes = sizeof behavior;
+    if (RegGetValueW(h, name, L"LoadBehavior", RRF_RT_REG_DWORD, nullptr, &behavior, &bytes) != ERROR_SUCCESS ||
+        behavior != 3)
+      continue;
+    CLSID clsid = {};
+    if (FAILED(CLSIDFromProgID(name, &clsid))) continue;
+    if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, quillstone::IID__IDTExtensibility2,
+                                   reinterpret_cast<void**>(addin.put()))) &&
+        progId)
+      *progId = name;
+  }
+  RegCloseKey(h);
+  return addin;
+}
+
 }  // namespace quillstone_testing

@@ -8,6 +8,7 @@
 
 #include <shlwapi.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -17,7 +18,9 @@
 
 #include "addin/com_ref.h"
 #include "addin/quillstone.h"
+#include "addin/substitute_code_pane.h"
 #include "addin/substitute_host.h"
+#include "addin/substitute_vba.h"
 #include "forms/testing/ui.h"
 
 namespace {
@@ -113,6 +116,9 @@ struct Host {
   std::vector<Control> controls;
   std::vector<Ref<Source>> sources;
   std::vector<IDispatch*> asked_for;  // the controls CommandBarEvents was given
+  VbaBar codeWindow{L"Code Window"};  // a bar of Office 8's, without Click
+  bool hasCodeWindow = false;
+  SubstituteCodePane code;
   std::wstring events_failure;        // when set, reading Events raises this
   HRESULT events_hr = S_OK;           // when failing, reading Events returns it bare
 
@@ -131,10 +137,16 @@ struct Host {
     });
     bars->Member(L"Item", [this](WORD, DISPPARAMS* p, VARIANT* r) {
       if (p->cArgs != 1 || p->rgvarg[0].vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
-      bool found = std::wstring(p->rgvarg[0].bstrVal) == L"Add-Ins";
-      return ReturnObject(r, found ? bar.get() : nullptr);
+      const std::wstring name = p->rgvarg[0].bstrVal;
+      if (hasCodeWindow && name == L"Code Window") return ReturnObject(r, codeWindow.bar.get());
+      return ReturnObject(r, name == L"Add-Ins" ? bar.get() : nullptr);
     });
     bar->Member(L"Controls", [this](WORD, DISPPARAMS*, VARIANT* r) { return ReturnObject(r, items.get()); });
+    codeWindow.officeClick = false;
+    code.withProject = false;  // VB6 has neither Mode nor Protection
+    root->Member(L"ActiveCodePane", [this](WORD, DISPPARAMS*, VARIANT* r) {
+      return ReturnObject(r, code.pane.get());
+    });
     items->Member(L"Add", [this](WORD, DISPPARAMS* p, VARIANT* r) {
       Control c;
       c.object = Ref<Obj>(new Obj({quillstone::IID_CommandBarControl}), false);
@@ -500,6 +512,39 @@ TEST_F(QuillstoneTest, TypeLibraryDescribesConnect) {
   ASSERT_EQ(f->cParams, 2);
   EXPECT_EQ(f->lprgelemdescParam[0].tdesc.lptdesc->vt, VT_BSTR);
   info->ReleaseFuncDesc(f);
+}
+
+TEST_F(QuillstoneTest, Vb6CodeWindowCommandsClickThroughItsEventsObject) {
+  Host host;
+  host.hasCodeWindow = true;
+  ui::MessageBoxes boxes;
+  auto addin = Create();
+  ASSERT_TRUE(addin);
+  ASSERT_EQ(addin->OnConnection(host.root.get(), 1, nullptr, nullptr), S_OK);
+  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_EQ(host.controls.size(), 1u);  // "My AddIn", as before
+  ASSERT_EQ(host.codeWindow.controls.size(), 3u);
+  VbaButton* paste = host.codeWindow.controls[0].get();
+  EXPECT_EQ(paste->caption, L"Paste as VB String");
+  EXPECT_TRUE(paste->beginGroup);
+  // Each button's clicks come from the events object's source for it.
+  Source* source = nullptr;
+  for (size_t i = 0; i < host.asked_for.size(); ++i)
+    if (host.asked_for[i] == static_cast<IDispatch*>(static_cast<Obj*>(paste))) source = host.sources[i].get();
+  ASSERT_NE(source, nullptr);
+
+  host.code.lines = {L"Sub A()", L"    MsgBox ", L"End Sub"};
+  host.code.Caret(2, 12);
+  ASSERT_TRUE(PutOnClipboard(L"a\r\nb"));
+  VARIANT_BOOL handled = VARIANT_FALSE, cancel = VARIANT_FALSE;
+  source->Fire(static_cast<Obj*>(paste), handled, cancel);
+  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_EQ(host.code.lines[1], L"    MsgBox \"a\" & vbNewLine & \"b\"");
+  EXPECT_THAT(host.code.edits, ::testing::ElementsAre(L"ReplaceLine"));
+
+  ASSERT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+  EXPECT_TRUE(host.codeWindow.controls.empty());
+  EXPECT_EQ(source->Sinks(), 0u);
 }
 
 }  // namespace

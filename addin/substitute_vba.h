@@ -33,7 +33,7 @@ class VbaButton final : public Obj, public IConnectionPointContainer, public ICo
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
     *out = nullptr;
-    if (iid != quillstone::DIID_CommandBarButtonEvents) return CONNECT_E_NOCONNECTION;
+    if (!officeClick || iid != quillstone::DIID_CommandBarButtonEvents) return CONNECT_E_NOCONNECTION;
     *out = this;
     AddRef();
     return S_OK;
@@ -62,6 +62,7 @@ class VbaButton final : public Obj, public IConnectionPointContainer, public ICo
 
   std::wstring caption, tag;
   bool beginGroup = false;
+  bool officeClick = true;  // VB6's command bars have no Click of their own
   LONG id = 1;
   Ref<IDispatch> menu;  // a pop-up's command bar
   std::map<DWORD, Ref<IDispatch>> sinks;
@@ -82,6 +83,7 @@ class VbaButton final : public Obj, public IConnectionPointContainer, public ICo
 // A command bar and its controls collection in one.
 struct VbaBar {
   std::wstring name;
+  bool officeClick = true;
   Ref<Obj> bar{new Obj(), false};
   Ref<Obj> items{new Obj(), false};
   std::vector<Ref<VbaButton>> controls;
@@ -112,6 +114,7 @@ struct VbaBar {
   Ref<VbaButton> Add() {
     Ref<VbaButton> b(new VbaButton(), false);
     VbaButton* self = b.get();
+    self->officeClick = officeClick;
     self->Member(L"Caption", [self](WORD flags, DISPPARAMS* p, VARIANT*) {
       if (!(flags & DISPATCH_PROPERTYPUT) || p->cArgs != 1 || p->rgvarg[0].vt != VT_BSTR)
         return DISP_E_TYPEMISMATCH;

@@ -151,6 +151,11 @@ TEST_F(RegistrationTest, TheOtherBitnessFirstThenThisOneRegisteredAndRemoved) {
   // The class goes back to the other DLL, which now alone needs it.
   ASSERT_EQ(Regsvr32(true), 0u);
   ExpectOtherWhole();
+  // Under Wine the machine's classes, where its COM looks, keep the ProgID
+  // for the other bitness too.
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+    EXPECT_TRUE(KeyExists(kProgIdKey + L"\\CLSID", HKEY_LOCAL_MACHINE));
+  }
   EXPECT_EQ(ReadString(kServer, nullptr), kOtherDll);
   for (const auto& key : OwnIdeKeys()) EXPECT_FALSE(KeyExists(key)) << Narrow(key);
   EXPECT_FALSE(KeyExists(kLibrary + L"\\1.0\\0\\" + OwnPlatform()));

@@ -162,9 +162,14 @@ bool OneViewForBoth(HKEY root, const std::wstring& key) {
 void Unregister() {
   const std::wstring classes = kClasses;
   const std::wstring own = forms::ModulePath();
+  const std::wstring lib = classes + L"TypeLib\\" + GuidText(LIBID_Quillstone);
+  // The other DLL, where any of the roots says it is registered: under
+  // Wine the two bitnesses' machine classes are apart while the user's are
+  // one, so one root may know of it and another not.
+  std::wstring other;
+  for (HKEY root : ClassRoots())
+    if (other.empty()) other = GetValue(root, lib + L"\\1.0" + kOtherPlatform, nullptr);
   for (HKEY root : ClassRoots()) {
-    const std::wstring lib = classes + L"TypeLib\\" + GuidText(LIBID_Quillstone);
-    const std::wstring other = GetValue(root, lib + L"\\1.0" + kOtherPlatform, nullptr);
     const std::wstring clsid = classes + L"CLSID\\" + GuidText(CLSID_Connect);
     const std::wstring server = clsid + L"\\InprocServer32";
     if (other.empty()) {

@@ -293,6 +293,14 @@ TEST_F(CommandsTest, StatementsRoundTripLongTextsIntoAnEmptyModule) {
     VbDecodeResult decoded = DecodeVbString(JoinLines(module().lines));
     ASSERT_TRUE(decoded.ok) << decoded.message;
     EXPECT_TRUE(decoded.text == text);
+
+    // Copied back over the selected lines, the text returns.
+    const int32_t n = static_cast<int32_t>(module().lines.size());
+    ide.pane->selection = {1, 1, n, static_cast<int32_t>(module().lines.back().size()) + 1};
+    clipboard.text.clear();
+    Run(CodeCommand::kCopyText);
+    ASSERT_THAT(box.texts, IsEmpty());
+    EXPECT_TRUE(clipboard.text == text);
   }
 }
 

@@ -57,11 +57,21 @@ bool KeywordAt(std::u16string_view s, std::size_t at, std::u16string_view word) 
 }
 
 // The decoder reads NAME = and Dim NAME As String; a constant's
-// declaration, Const NAME [As String] =, is blanked out to NAME =, so that
-// columns stay where they were.
+// declaration, [Private|Public|Global] Const NAME [As String] =, is blanked
+// out to NAME =, so that columns stay where they were.
 void BlankConst(std::u16string& source) {
   std::size_t p = 0;
   while (p < source.size() && (IsBlank(source[p]) || source[p] == u'\r' || source[p] == u'\n')) ++p;
+  // A module-level constant may say who sees it.
+  for (std::u16string_view scope : {u"Private", u"Public", u"Global"}) {
+    if (!KeywordAt(source, p, scope)) continue;
+    std::size_t q = p + scope.size();
+    while (q < source.size() && IsBlank(source[q])) ++q;
+    if (!KeywordAt(source, q, u"Const")) return;
+    std::fill_n(source.begin() + static_cast<std::ptrdiff_t>(p), scope.size(), u' ');
+    p = q;
+    break;
+  }
   if (!KeywordAt(source, p, u"Const")) return;
   std::fill_n(source.begin() + static_cast<std::ptrdiff_t>(p), 5, u' ');
   p += 5;

@@ -353,6 +353,7 @@ TEST_F(CommandsTest, CopyTakesTheSelectionOrTheLogicalLineAtTheCaret) {
       u"    t = \"x\"",
       u"    t = t & \"y\"",
       u"End Sub",
+      u"Private Const kName As String = \"n\" & vbCrLf",
   };
   struct Case {
     Selection selection;
@@ -364,6 +365,7 @@ TEST_F(CommandsTest, CopyTakesTheSelectionOrTheLogicalLineAtTheCaret) {
       {{3, 1, 3, 1}, u"a\0bc"s},                    // the caret on the first line
       {{6, 3, 6, 3}, u"k\t"},                       // a constant
       {{7, 1, 10, 1}, u"xy"},                       // lines, the end at column 1 not included
+      {{11, 5, 11, 5}, u"n\r\n"},                   // a module's constant
   };
   for (const Case& c : cases) {
     ide.pane->selection = c.selection;

@@ -7,7 +7,7 @@
 namespace quillstone {
 
 IUnknown* ClickSink::tableFor(REFIID iid) {
-  return Lookup(iid, {{IID_IUnknown, this}, {IID_IDispatch, this}, {DIID_CommandBarEvents, this}});
+  return Lookup(iid, {{IID_IUnknown, this}, {IID_IDispatch, this}, {events_, this}});
 }
 
 HRESULT ClickSink::GetTypeInfoCount(UINT* count) {
@@ -34,10 +34,12 @@ HRESULT ClickSink::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISP
 HRESULT ClickSink::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                           UINT*) {
   return Entry([&]() -> HRESULT {
-    // The event interface has one event, Click(CommandBarControl, handled,
-    // CancelDefault): a call with its three arguments is that event,
-    // whatever dispatch id the host numbers it with.
-    if (!params || params->cArgs != 3 || !params->rgvarg) return DISP_E_BADPARAMCOUNT;
+    // Each event interface has one event, Click(CommandBarControl, handled,
+    // CancelDefault) in VB6, Click(Ctrl, CancelDefault) in Office: a call
+    // with its arguments is that event, whatever dispatch id the host
+    // numbers it with.
+    const UINT expected = IsEqualIID(events_, DIID_CommandBarEvents) ? 3 : 2;
+    if (!params || params->cArgs != expected || !params->rgvarg) return DISP_E_BADPARAMCOUNT;
     if (!target_) return S_OK;
     // The flags are passed by reference; a host that passes them by value
     // gets copies.
@@ -46,8 +48,9 @@ HRESULT ClickSink::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIAN
     SHORT* cancel_ref = &cancel;
     std::shared_ptr<brindle::HostObject> control;
     VARIANT* a = params->rgvarg;
-    if (a[2].vt == VT_DISPATCH && a[2].pdispVal) control = WrapObject(a[2].pdispVal);
-    if (a[1].vt == (VT_BOOL | VT_BYREF) && a[1].pboolVal) handled_ref = a[1].pboolVal;
+    VARIANT& ctrl = a[expected - 1];
+    if (ctrl.vt == VT_DISPATCH && ctrl.pdispVal) control = WrapObject(ctrl.pdispVal);
+    if (expected == 3 && a[1].vt == (VT_BOOL | VT_BYREF) && a[1].pboolVal) handled_ref = a[1].pboolVal;
     if (a[0].vt == (VT_BOOL | VT_BYREF) && a[0].pboolVal) cancel_ref = a[0].pboolVal;
     Ref<ClickSink> keep(this);
     int16_t h = *handled_ref, c = *cancel_ref;

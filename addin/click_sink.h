@@ -11,10 +11,13 @@
 namespace quillstone {
 
 // Passes the host's clicks to its target while it is subscribed; a host
-// that calls after the subscription ended reaches nobody.
+// that calls after the subscription ended reaches nobody. `events` is the
+// event interface it answers: VB6's CommandBarEvents, whose Click has three
+// arguments, or an Office button's, whose Click has two.
 class ClickSink final : public Unknown<IDispatch> {
  public:
-  explicit ClickSink(brindle::CommandBarEventsSink& target) : target_(&target) {}
+  ClickSink(brindle::CommandBarEventsSink& target, const IID& events)
+      : target_(&target), events_(events) {}
   void Detach() { target_ = nullptr; }
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -29,6 +32,7 @@ class ClickSink final : public Unknown<IDispatch> {
 
  private:
   brindle::CommandBarEventsSink* target_;
+  const IID& events_;
 };
 
 }  // namespace quillstone

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "addin/host.h"
 
@@ -18,6 +19,22 @@ inline constexpr std::u16string_view kSettingsSection = u"Settings";
 inline constexpr std::u16string_view kDisplayOnConnectKey = u"DisplayOnConnect";
 inline constexpr std::u16string_view kMenuCaption = u"My AddIn";
 inline constexpr std::u16string_view kAddInsBar = u"Add-Ins";
+// The VBA editor may lack the "Add-Ins" bar: its Add-Ins menu is then the
+// pop-up with this id on the menu bar.
+inline constexpr std::u16string_view kMenuBar = u"Menu Bar";
+inline constexpr int32_t kAddInsMenuId = 30038;
+// The code window's context menus, in design and in break mode.
+inline constexpr std::u16string_view kCodeWindowBar = u"Code Window";
+inline constexpr std::u16string_view kCodeWindowBreakBar = u"Code Window (Break)";
+
+// The commands on the code window's context menus.
+enum class CodeCommand { kPasteString, kPasteStatements, kCopyText };
+
+class CodeCommandRunner {
+ public:
+  virtual ~CodeCommandRunner() = default;
+  virtual void Run(CodeCommand command, VBE& host) noexcept = 0;
+};
 
 // Values of ConnectMode.
 inline constexpr int32_t kConnectAfterStartup = 0;
@@ -42,8 +59,10 @@ class AddInInstance {
 
 class Connect final : private CommandBarEventsSink {
  public:
-  // The services outlive the Connect object.
-  Connect(HubFactory& hubs, SettingsStore& settings, MsgBox& msgbox);
+  // The services outlive the Connect object. Without `commands` the code
+  // window's menus get nothing.
+  Connect(HubFactory& hubs, SettingsStore& settings, MsgBox& msgbox,
+          CodeCommandRunner* commands = nullptr);
   ~Connect() override;
   Connect(const Connect&) = delete;
   Connect& operator=(const Connect&) = delete;
@@ -73,6 +92,9 @@ class Connect final : private CommandBarEventsSink {
   // Where the host's notifications arrive.
   AddInInstance& Designer() noexcept { return AddinInstance; }
 
+  // The code window's buttons this connection added (tests look at them).
+  size_t CodeWindowButtons() const noexcept { return buttons_.size(); }
+
  private:
   friend class AddInInstance;
 
@@ -88,10 +110,29 @@ class Connect final : private CommandBarEventsSink {
   // AddInForm, created first when it is empty.
   Status Form(Hub*& out);
 
+  // The click-event source of one of our buttons: VB6's events object, or
+  // in the VBA editor the button itself.
+  Status ClickSource(const std::shared_ptr<CommandBarControl>& control,
+                     std::shared_ptr<CommandBarEvents>& out);
+  // Whether a click raised for `control` is for the button tagged `tag`:
+  // Office raises it on every button that shares the clicked one's Tag.
+  bool IsOwnClick(const std::shared_ptr<HostObject>& control, const std::u16string& tag) noexcept;
+  void AddCodeWindowButtons() noexcept;
+  void AddCodeWindowButtons(std::u16string_view bar);
+  void RemoveCodeWindowButtons() noexcept;
+
+  struct CommandButton;
+
   HubFactory& hubs_;
   SettingsStore& settings_;
   MsgBox& msgbox_;
+  CodeCommandRunner* commands_;
   uint32_t cookie_ = 0;  // of the subscription to MenuHandler
+  std::u16string menuTag_;  // the VBA editor's "My AddIn" only
+  std::vector<std::unique_ptr<CommandButton>> buttons_;
 };
+
+// A Tag that no other button in this process carries.
+std::u16string UniqueTag(std::u16string_view what);
 
 }  // namespace brindle

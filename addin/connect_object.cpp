@@ -7,6 +7,7 @@
 #include <string>
 
 #include "addin/com_object.h"
+#include "addin/code_window_commands.h"
 #include "addin/com_ref.h"
 #include "addin/connect.h"
 #include "addin/dispatch_call.h"
@@ -202,7 +203,8 @@ class ConnectObject final : public Unknown<Dispatched<_Connect>> {
   HubWindows hubs_;
   RegistrySettings settings_;
   MsgBoxService msgbox_;
-  brindle::Connect connect_{hubs_, settings_, msgbox_};
+  CodeWindowCommands commands_;
+  brindle::Connect connect_{hubs_, settings_, msgbox_, &commands_};
   Extensibility extensibility_{*this};
 };
 

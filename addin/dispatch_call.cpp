@@ -26,6 +26,30 @@ void Args::Short(SHORT value) {
   v.iVal = value;
 }
 
+void Args::Long(LONG value) {
+  VARIANT& v = Add();
+  v.vt = VT_I4;
+  v.lVal = value;
+}
+
+void Args::Bool(bool value) {
+  VARIANT& v = Add();
+  v.vt = VT_BOOL;
+  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+void Args::Missing() {
+  VARIANT& v = Add();
+  v.vt = VT_ERROR;
+  v.scode = DISP_E_PARAMNOTFOUND;
+}
+
+void Args::LongRef(LONG* target) {
+  VARIANT& v = Add();
+  v.vt = VT_I4 | VT_BYREF;
+  v.plVal = target;
+}
+
 void Args::String(std::u16string_view text) {
   BSTR b = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
                              static_cast<UINT>(text.size()));

@@ -22,9 +22,15 @@ class Args {
   Args& operator=(const Args&) = delete;
   ~Args();
   void Short(SHORT value);
+  void Long(LONG value);
+  void Bool(bool value);
+  // An optional argument left out.
+  void Missing();
   // Throws std::bad_alloc when the string cannot be made.
   void String(std::u16string_view text);
   void Object(IDispatch* d);
+  // A Long passed by reference, for the callee to fill in.
+  void LongRef(LONG* target);
   // DISPPARAMS takes its arguments last first.
   DISPPARAMS Params();
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "addin/error_texts.h"
+
 namespace brindle {
 
 // The outcome of one call on an outside object. The code is shaped like an
@@ -51,13 +53,26 @@ struct HostArray;
 
 class CommandBars;
 class Events;
+class CodePane;
+
+// Which IDE the root object belongs to: the two share member names but not
+// their click mechanism nor what a project can tell about itself.
+enum class HostKind { kVb6, kVba };
+
+// Members a host may lack: their defaults fail as a late-bound call on an
+// object without that member does.
+inline Status NoSuchMember() { return Status::Fail(kNoSuchMember, static_cast<int32_t>(0x80020003)); }
 
 // The host's root object.
 class VBE {
  public:
   virtual ~VBE() = default;
+  virtual HostKind Kind() const { return HostKind::kVb6; }
   virtual Status GetCommandBars(std::shared_ptr<CommandBars>& out) = 0;
+  // Never called on the VBA editor, where reading it may bring the host down.
   virtual Status GetEvents(std::shared_ptr<Events>& out) = 0;
+  // The active or last active code pane; nothing when there is none.
+  virtual Status GetActiveCodePane(std::shared_ptr<CodePane>&) { return NoSuchMember(); }
 };
 
 class CommandBar;
@@ -72,10 +87,15 @@ class CommandBars {
 
 class CommandBarControls;
 
+class CommandBarControl;
+
 class CommandBar {
  public:
   virtual ~CommandBar() = default;
   virtual Status Controls(std::shared_ptr<CommandBarControls>& out) = 0;
+  // The first control with this built-in id, searched through the pop-ups
+  // too; nothing when there is none.
+  virtual Status FindControl(int32_t, std::shared_ptr<CommandBarControl>&) { return NoSuchMember(); }
 };
 
 // Control type of a plain button on a command bar.
@@ -89,14 +109,22 @@ class CommandBarControls {
   virtual Status Add(int16_t type, std::shared_ptr<HostObject>& out) = 0;
 };
 
+class CommandBarEvents;
+
 class CommandBarControl {
  public:
   virtual ~CommandBarControl() = default;
   virtual Status SetCaption(std::u16string_view caption) = 0;
   virtual Status Delete() = 0;
+  virtual Status SetTag(std::u16string_view) { return NoSuchMember(); }
+  virtual Status GetTag(std::u16string&) { return NoSuchMember(); }
+  virtual Status SetBeginGroup(bool) { return NoSuchMember(); }
+  // A pop-up's menu.
+  virtual Status GetCommandBar(std::shared_ptr<CommandBar>&) { return NoSuchMember(); }
+  // The button's own Click event (Office's command bars): raised for every
+  // button that shares this one's Tag, with the clicked control.
+  virtual Status GetClickEvents(std::shared_ptr<CommandBarEvents>&) { return NoSuchMember(); }
 };
-
-class CommandBarEvents;
 
 // The events object of the root.
 class Events {
@@ -122,6 +150,49 @@ class CommandBarEvents {
   virtual ~CommandBarEvents() = default;
   virtual Status Advise(CommandBarEventsSink& sink, uint32_t& cookie) = 0;
   virtual Status Unadvise(uint32_t cookie) = 0;
+};
+
+// ---- The code window -------------------------------------------------
+
+// Lines and columns from 1; the end column is exclusive, so a caret has
+// start equal to end.
+struct Selection {
+  int32_t startLine = 1, startColumn = 1, endLine = 1, endColumn = 1;
+  bool operator==(const Selection&) const = default;
+};
+
+class VBProject {
+ public:
+  virtual ~VBProject() = default;
+  // 0 running, 1 in break mode, 2 design.
+  virtual Status Mode(int32_t& out) = 0;
+  // 1 when locked.
+  virtual Status Protection(int32_t& out) = 0;
+};
+
+inline constexpr int32_t kModeDesign = 2;
+inline constexpr int32_t kProtectionLocked = 1;
+
+class CodeModule {
+ public:
+  virtual ~CodeModule() = default;
+  virtual Status CountOfLines(int32_t& out) = 0;
+  // `count` lines from `start`, joined by CR LF.
+  virtual Status Lines(int32_t start, int32_t count, std::u16string& out) = 0;
+  // CR LF separated text goes in as consecutive lines before `line`.
+  virtual Status InsertLines(int32_t line, std::u16string_view text) = 0;
+  virtual Status DeleteLines(int32_t start, int32_t count) = 0;
+  virtual Status ReplaceLine(int32_t line, std::u16string_view text) = 0;
+  // The project the module belongs to (the VBA editor only).
+  virtual Status GetProject(std::shared_ptr<VBProject>&) { return NoSuchMember(); }
+};
+
+class CodePane {
+ public:
+  virtual ~CodePane() = default;
+  virtual Status GetSelection(Selection& out) = 0;
+  virtual Status SetSelection(const Selection& selection) = 0;
+  virtual Status GetCodeModule(std::shared_ptr<CodeModule>& out) = 0;
 };
 
 // ---- Connect's own services -------------------------------------------
@@ -160,6 +231,26 @@ class MsgBox {
  public:
   virtual ~MsgBox() = default;
   virtual void Show(std::u16string_view text) = 0;
+};
+
+// The clipboard's Unicode text.
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  // False when the clipboard holds no text; the text ends at its first NUL.
+  virtual Status GetText(bool& has, std::u16string& out) = 0;
+  // The whole text, NULs included.
+  virtual Status SetText(std::u16string_view text) = 0;
+};
+
+// Asks for a variable name: false when the user cancels. `check` gives why
+// a name cannot be used, or nothing; the dialog stays until it gives
+// nothing.
+class NameDialog {
+ public:
+  virtual ~NameDialog() = default;
+  using Check = std::u16string (*)(std::u16string_view name);
+  virtual bool Ask(std::u16string& name, Check check) = 0;
 };
 
 }  // namespace brindle

@@ -26,6 +26,10 @@ inline constexpr GUID IID__IDTExtensibility2 = {
 // {0002E100-0000-0000-C000-000000000046}
 inline constexpr GUID IID_VBE = {
     0x0002E100, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// The VBA editor's root object, which does not answer VB6's id.
+// {0002E166-0000-0000-C000-000000000046}
+inline constexpr GUID IID_VBA_VBE = {
+    0x0002E166, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 // {000C0302-0000-0000-C000-000000000046}
 inline constexpr GUID IID_CommandBars = {
     0x000C0302, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -40,6 +44,11 @@ inline constexpr GUID IID_Events = {
 inline constexpr GUID DIID_CommandBarEvents = {
     0x0002E198, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr DISPID kDispidClick = 1;
+// An Office button's own click events: Click(Ctrl, ByRef CancelDefault),
+// raised through the button's connection point.
+// {000C0351-0000-0000-C000-000000000046}
+inline constexpr GUID DIID_CommandBarButtonEvents = {
+    0x000C0351, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 inline constexpr wchar_t kProgId[] = L"Quillstone.Connect";
 

@@ -8,6 +8,7 @@
 
 #include <shlwapi.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -17,157 +18,15 @@
 
 #include "addin/com_ref.h"
 #include "addin/quillstone.h"
+#include "addin/substitute_code_pane.h"
+#include "addin/substitute_host.h"
+#include "addin/substitute_vba.h"
 #include "forms/testing/ui.h"
 
 namespace {
 
-using quillstone::Ref;
-namespace ui = forms::testing;
-
-const wchar_t kHubCaption[] = L"BRINDLE Plus - Windows XP Fenwick! - VB7";
+using namespace quillstone_testing;
 const wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\BRINDLE Plus!\\Settings";
-
-std::wstring Guid(REFGUID g) {
-  wchar_t text[40] = {};
-  StringFromGUID2(g, text, 40);
-  return text;
-}
-
-std::wstring DllPath() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring p = path;
-  return p.substr(0, p.rfind(L'\\') + 1) + L"Quillstone.dll";
-}
-
-// Runs regsvr32 silently on the DLL; returns its exit code.
-DWORD Regsvr32(bool unregister) {
-  wchar_t system[MAX_PATH] = {};
-  GetSystemDirectoryW(system, MAX_PATH);
-  std::wstring cmd = L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s " +
-                     (unregister ? L"/u " : L"") + L"\"" + DllPath() + L"\"";
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return GetLastError() | 0x80000000u;
-  DWORD code = 0xFFFFFFFFu;
-  if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
-
-bool KeyExists(const std::wstring& key, HKEY root = HKEY_CURRENT_USER) {
-  HKEY h = nullptr;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-  RegCloseKey(h);
-  return true;
-}
-
-std::wstring ReadString(const std::wstring& key, const wchar_t* name) {
-  HKEY h = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return L"<no key>";
-  wchar_t buffer[512] = {};
-  DWORD bytes = sizeof buffer - sizeof(wchar_t), type = 0;
-  LONG rc = RegQueryValueExW(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
-  RegCloseKey(h);
-  if (rc != ERROR_SUCCESS) return L"<no value>";
-  return type == REG_SZ ? std::wstring(buffer) : L"<not a string>";
-}
-
-// The visible hub windows of this thread.
-std::vector<HWND> ShownHubs() {
-  std::vector<HWND> found;
-  struct Each {
-    static BOOL CALLBACK Window(HWND w, LPARAM p) {
-      if (IsWindowVisible(w) && ui::TextOf(w) == kHubCaption)
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-      return TRUE;
-    }
-  };
-  EnumThreadWindows(GetCurrentThreadId(), Each::Window, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-// ---- the substitute host ----------------------------------------------
-
-// A late-bound object: members by name, each a handler of the raw call;
-// it also answers to the interface ids it is given.
-class Obj : public IDispatch {
- public:
-  using Handler = std::function<HRESULT(WORD flags, DISPPARAMS* params, VARIANT* result)>;
-  explicit Obj(std::vector<IID> iids = {}) : iids_(std::move(iids)) {}
-  virtual ~Obj() = default;
-
-  void Member(const wchar_t* name, Handler h) {
-    DISPID id = static_cast<DISPID>(members_.size() + 1);
-    names_[name] = id;
-    members_[id] = std::move(h);
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = nullptr;
-    bool known = iid == IID_IUnknown || iid == IID_IDispatch;
-    for (const IID& i : iids_) known = known || iid == i;
-    if (!known) return Extra(iid, out);
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG n = --refs_;
-    if (!n) delete this;
-    return n;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                          DISPID* ids) override {
-    auto it = names_.find(names[0]);
-    if (count != 1 || it == names_.end()) return DISP_E_UNKNOWNNAME;
-    ids[0] = it->second;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* info, UINT*) override {
-    auto it = members_.find(id);
-    if (it == members_.end()) return DISP_E_MEMBERNOTFOUND;
-    HRESULT hr = it->second(flags, params, result);
-    if (hr == DISP_E_EXCEPTION && info) {
-      *info = {};
-      info->bstrDescription = SysAllocString(failure_.c_str());
-      info->scode = E_FAIL;
-    }
-    return hr;
-  }
-  // Makes a handler fail with a description, as a host raises an error.
-  HRESULT Raise(std::wstring description) {
-    failure_ = std::move(description);
-    return DISP_E_EXCEPTION;
-  }
-
- protected:
-  virtual HRESULT Extra(REFIID, void**) { return E_NOINTERFACE; }
-
- private:
-  std::vector<IID> iids_;
-  std::map<std::wstring, DISPID> names_;
-  std::map<DISPID, Handler> members_;
-  std::wstring failure_;
-  ULONG refs_ = 1;
-};
-
-HRESULT ReturnObject(VARIANT* result, IDispatch* d) {
-  if (result) {
-    VariantInit(result);
-    result->vt = VT_DISPATCH;
-    result->pdispVal = d;
-    if (d) d->AddRef();
-  }
-  return S_OK;
-}
 
 // The click-event source of one control, with its one connection point.
 class Source final : public Obj, public IConnectionPointContainer, public IConnectionPoint {
@@ -257,6 +116,9 @@ struct Host {
   std::vector<Control> controls;
   std::vector<Ref<Source>> sources;
   std::vector<IDispatch*> asked_for;  // the controls CommandBarEvents was given
+  VbaBar codeWindow{L"Code Window"};  // a bar of Office 8's, without Click
+  bool hasCodeWindow = false;
+  SubstituteCodePane code;
   std::wstring events_failure;        // when set, reading Events raises this
   HRESULT events_hr = S_OK;           // when failing, reading Events returns it bare
 
@@ -275,10 +137,16 @@ struct Host {
     });
     bars->Member(L"Item", [this](WORD, DISPPARAMS* p, VARIANT* r) {
       if (p->cArgs != 1 || p->rgvarg[0].vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
-      bool found = std::wstring(p->rgvarg[0].bstrVal) == L"Add-Ins";
-      return ReturnObject(r, found ? bar.get() : nullptr);
+      const std::wstring name = p->rgvarg[0].bstrVal;
+      if (hasCodeWindow && name == L"Code Window") return ReturnObject(r, codeWindow.bar.get());
+      return ReturnObject(r, name == L"Add-Ins" ? bar.get() : nullptr);
     });
     bar->Member(L"Controls", [this](WORD, DISPPARAMS*, VARIANT* r) { return ReturnObject(r, items.get()); });
+    codeWindow.officeClick = false;
+    code.withProject = false;  // VB6 has neither Mode nor Protection
+    root->Member(L"ActiveCodePane", [this](WORD, DISPPARAMS*, VARIANT* r) {
+      return ReturnObject(r, code.pane.get());
+    });
     items->Member(L"Add", [this](WORD, DISPPARAMS* p, VARIANT* r) {
       Control c;
       c.object = Ref<Obj>(new Obj({quillstone::IID_CommandBarControl}), false);
@@ -646,72 +514,37 @@ TEST_F(QuillstoneTest, TypeLibraryDescribesConnect) {
   info->ReleaseFuncDesc(f);
 }
 
-TEST(Registration, PerUserAndRemovedCompletely) {
-  const std::wstring classes = L"Software\\Classes\\";
-  const std::wstring keys[] = {
-      classes + L"CLSID\\" + Guid(quillstone::CLSID_Connect),
-      classes + L"Quillstone.Connect",
-      classes + L"TypeLib\\" + Guid(quillstone::LIBID_Quillstone),
-      classes + L"Interface\\" + Guid(quillstone::IID__Connect),
-      L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\Quillstone.Connect",
-  };
-  ASSERT_EQ(Regsvr32(false), 0u);
-  for (const auto& k : keys) EXPECT_TRUE(KeyExists(k)) << std::string(k.begin(), k.end());
-  EXPECT_EQ(ReadString(keys[0] + L"\\InprocServer32", nullptr), DllPath());
-  EXPECT_EQ(ReadString(keys[1] + L"\\CLSID", nullptr), Guid(quillstone::CLSID_Connect));
-  // Nothing about how it shows or loads is stored for the IDE.
-  HKEY h = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, keys[4].c_str(), 0, KEY_READ, &h), ERROR_SUCCESS);
-  DWORD values = 1, subkeys = 1;
-  RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                   nullptr, nullptr, nullptr);
-  RegCloseKey(h);
-  EXPECT_EQ(values, 0u);
-  EXPECT_EQ(subkeys, 0u);
+TEST_F(QuillstoneTest, Vb6CodeWindowCommandsClickThroughItsEventsObject) {
+  Host host;
+  host.hasCodeWindow = true;
+  ui::MessageBoxes boxes;
+  auto addin = Create();
+  ASSERT_TRUE(addin);
+  ASSERT_EQ(addin->OnConnection(host.root.get(), 1, nullptr, nullptr), S_OK);
+  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_EQ(host.controls.size(), 1u);  // "My AddIn", as before
+  ASSERT_EQ(host.codeWindow.controls.size(), 3u);
+  VbaButton* paste = host.codeWindow.controls[0].get();
+  EXPECT_EQ(paste->caption, L"Paste as VB String");
+  EXPECT_TRUE(paste->beginGroup);
+  // Each button's clicks come from the events object's source for it.
+  Source* source = nullptr;
+  for (size_t i = 0; i < host.asked_for.size(); ++i)
+    if (host.asked_for[i] == static_cast<IDispatch*>(static_cast<Obj*>(paste))) source = host.sources[i].get();
+  ASSERT_NE(source, nullptr);
 
-  ASSERT_EQ(Regsvr32(true), 0u);
-  for (const auto& k : keys) {
-    EXPECT_FALSE(KeyExists(k)) << std::string(k.begin(), k.end());
-    EXPECT_FALSE(KeyExists(k, HKEY_LOCAL_MACHINE)) << std::string(k.begin(), k.end());
-  }
-  EXPECT_FALSE(KeyExists(L"Software\\Microsoft\\Visual Basic"));
-}
+  host.code.lines = {L"Sub A()", L"    MsgBox ", L"End Sub"};
+  host.code.Caret(2, 12);
+  ASSERT_TRUE(PutOnClipboard(L"a\r\nb"));
+  VARIANT_BOOL handled = VARIANT_FALSE, cancel = VARIANT_FALSE;
+  source->Fire(static_cast<Obj*>(paste), handled, cancel);
+  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_EQ(host.code.lines[1], L"    MsgBox \"a\" & vbNewLine & \"b\"");
+  EXPECT_THAT(host.code.edits, ::testing::ElementsAre(L"ReplaceLine"));
 
-}  // namespace
-
-namespace {
-
-// Both bitnesses of the DLL register one type library: each under its own
-// platform, and removing one leaves the other's registration whole.
-TEST(Registration, EachBitnessKeepsItsOwnPlatformOfTheLibrary) {
-  const std::wstring lib =
-      L"Software\\Classes\\TypeLib\\" + Guid(quillstone::LIBID_Quillstone) + L"\\1.0\\0\\";
-  const wchar_t* own = sizeof(void*) == 8 ? L"win64" : L"win32";
-  const wchar_t* other = sizeof(void*) == 8 ? L"win32" : L"win64";
-  ASSERT_EQ(Regsvr32(false), 0u);
-  EXPECT_EQ(ReadString(lib + own, nullptr), DllPath());
-  EXPECT_FALSE(KeyExists(lib + other));
-
-  // The other bitness's DLL, registered beside it.
-  const std::wstring otherPath = L"C:\\elsewhere\\Quillstone.dll";
-  HKEY h = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (lib + other).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                            nullptr, &h, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExW(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(otherPath.c_str()),
-                 static_cast<DWORD>((otherPath.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(h);
-
-  ASSERT_EQ(Regsvr32(true), 0u);
-  EXPECT_FALSE(KeyExists(lib + own));
-  EXPECT_EQ(ReadString(lib + other, nullptr), otherPath);
-
-  // Once the other goes too, nothing of the library is left.
-  SHDeleteKeyW(HKEY_CURRENT_USER,
-               (L"Software\\Classes\\TypeLib\\" + Guid(quillstone::LIBID_Quillstone)).c_str());
-  ASSERT_EQ(Regsvr32(false), 0u);
-  ASSERT_EQ(Regsvr32(true), 0u);
-  EXPECT_FALSE(KeyExists(L"Software\\Classes\\TypeLib\\" + Guid(quillstone::LIBID_Quillstone)));
+  ASSERT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+  EXPECT_TRUE(host.codeWindow.controls.empty());
+  EXPECT_EQ(source->Sinks(), 0u);
 }
 
 }  // namespace

@@ -22,8 +22,10 @@ namespace {
 // which the VB6 IDE loads, in place.
 #ifdef _WIN64
 constexpr wchar_t kLibraryPlatform[] = L"\\0\\win64";
+constexpr wchar_t kOtherPlatform[] = L"\\0\\win32";
 #else
 constexpr wchar_t kLibraryPlatform[] = L"\\0\\win32";
+constexpr wchar_t kOtherPlatform[] = L"\\0\\win64";
 #endif
 
 std::wstring GuidText(REFGUID g) {
@@ -33,8 +35,29 @@ std::wstring GuidText(REFGUID g) {
 }
 
 const wchar_t kClasses[] = L"Software\\Classes\\";
-const wchar_t kAddinsKey[] = L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\Quillstone.Connect";
 const wchar_t kLibraryTitle[] = L"VB6 Add-In for BRINDLE Plus!";
+
+// Where each IDE lists its add-ins for the current user (neither reads the
+// machine's for this). The 32-bit DLL is for VB6 and 32-bit Office, the
+// 64-bit one for 64-bit Office.
+struct IdeKey {
+  const wchar_t* key;
+  DWORD loadBehavior;  // 1 VB6 at start-up, 3 VBA loaded at start-up
+  bool commandLineSafe;  // VB6's value, written as 0
+};
+#ifdef _WIN64
+constexpr IdeKey kIdeKeys[] = {
+    {L"Software\\Microsoft\\VBA\\VBE\\6.0\\Addins64\\Quillstone.Connect", 3, false},
+};
+#else
+constexpr IdeKey kIdeKeys[] = {
+    {L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\Quillstone.Connect", 1, true},
+    {L"Software\\Microsoft\\VBA\\VBE\\6.0\\Addins\\Quillstone.Connect", 3, false},
+};
+#endif
+const wchar_t kFriendlyName[] = L"BRINDLE Plus!";
+const wchar_t kDescription[] =
+    L"Paste text as a VB string or as VB statements, and copy a string back as text, in the code window";
 
 LONG SetValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
   HKEY h = nullptr;
@@ -47,12 +70,35 @@ LONG SetValue(HKEY root, const std::wstring& key, const wchar_t* name, const std
   return rc;
 }
 
-LONG MakeKey(const std::wstring& key) {
+LONG SetDword(HKEY root, const std::wstring& key, const wchar_t* name, DWORD value) {
   HKEY h = nullptr;
-  LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
-                            nullptr);
-  if (rc == ERROR_SUCCESS) RegCloseKey(h);
+  LONG rc = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegSetValueExW(h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(h);
   return rc;
+}
+
+// A string value, or empty when it is missing. `view` may ask for one
+// bitness's view of a redirected key.
+std::wstring GetValue(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM view = 0) {
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &h) != ERROR_SUCCESS) return {};
+  DWORD type = 0, bytes = 0;
+  std::wstring value;
+  if (RegQueryValueExW(h, name, nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS && type == REG_SZ) {
+    value.resize(bytes / sizeof(wchar_t) + 1);
+    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(h, name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) ==
+        ERROR_SUCCESS) {
+      value.resize(bytes / sizeof(wchar_t));
+      while (!value.empty() && value.back() == L'\0') value.pop_back();
+    } else {
+      value.clear();
+    }
+  }
+  RegCloseKey(h);
+  return value;
 }
 
 // Deletes `key` and what is under it, then each parent up to `stop` that is
@@ -99,21 +145,52 @@ std::vector<HKEY> ClassRoots() {
   return roots;
 }
 
+
+// Whether the two bitnesses see one and the same class key: Windows keeps
+// a view of each, Wine 8 one for both in the user's classes.
+bool OneViewForBoth(HKEY root, const std::wstring& key) {
+  const std::wstring as32 = GetValue(root, key, nullptr, KEY_WOW64_32KEY);
+  const std::wstring as64 = GetValue(root, key, nullptr, KEY_WOW64_64KEY);
+  return !as32.empty() && as32 == as64;
+}
+
 }  // namespace
 
+// Both DLLs share the class id, the ProgID and the library. What only this
+// DLL needs goes; what the other bitness still uses stays, and where the
+// two share one view of the class, the class goes back to the other DLL.
 void Unregister() {
   const std::wstring classes = kClasses;
+  const std::wstring own = forms::ModulePath();
+  const std::wstring lib = classes + L"TypeLib\\" + GuidText(LIBID_Quillstone);
+  // The other DLL, where any of the roots says it is registered: under
+  // Wine the two bitnesses' machine classes are apart while the user's are
+  // one, so one root may know of it and another not.
+  std::wstring other;
+  for (HKEY root : ClassRoots())
+    if (other.empty()) other = GetValue(root, lib + L"\\1.0" + kOtherPlatform, nullptr);
   for (HKEY root : ClassRoots()) {
-    DeleteKey(root, classes + L"CLSID\\" + GuidText(CLSID_Connect), classes);
-    DeleteKey(root, classes + kProgId, classes);
+    const std::wstring clsid = classes + L"CLSID\\" + GuidText(CLSID_Connect);
+    const std::wstring server = clsid + L"\\InprocServer32";
+    if (other.empty()) {
+      DeleteKey(root, clsid, classes);
+      DeleteKey(root, classes + kProgId, classes);
+      DeleteKey(root, classes + L"Interface\\" + GuidText(IID__Connect), classes);
+    } else if (OneViewForBoth(root, server)) {
+      if (lstrcmpiW(GetValue(root, server, nullptr).c_str(), own.c_str()) == 0)
+        SetValue(root, server, nullptr, other);
+    } else {
+      // The class and interface keys seen here are this bitness's own; the
+      // other keeps its view of them, and the ProgID they share.
+      DeleteKey(root, clsid, classes);
+      DeleteKey(root, classes + L"Interface\\" + GuidText(IID__Connect), classes);
+    }
     // The library goes only when no DLL of the other bitness still
     // registers its own platform under it.
-    const std::wstring lib = classes + L"TypeLib\\" + GuidText(LIBID_Quillstone);
     DeleteKey(root, lib + L"\\1.0" + kLibraryPlatform, classes);
     if (!HasSubkeys(root, lib + L"\\1.0\\0")) DeleteKey(root, lib, classes);
-    DeleteKey(root, classes + L"Interface\\" + GuidText(IID__Connect), classes);
   }
-  DeleteKey(HKEY_CURRENT_USER, kAddinsKey, L"Software\\Microsoft");
+  for (const IdeKey& ide : kIdeKeys) DeleteKey(HKEY_CURRENT_USER, ide.key, L"Software\\Microsoft");
 }
 
 HRESULT Register() {
@@ -153,9 +230,13 @@ HRESULT Register() {
     set(iface + L"\\TypeLib", nullptr, libid);
     set(iface + L"\\TypeLib", L"Version", L"1.0");
   }
-  // The IDE lists every add-in under this key; nothing more is needed to
-  // list it, unloaded.
-  results.push_back(MakeKey(kAddinsKey));
+  for (const IdeKey& ide : kIdeKeys) {
+    results.push_back(SetValue(HKEY_CURRENT_USER, ide.key, L"FriendlyName", kFriendlyName));
+    results.push_back(SetValue(HKEY_CURRENT_USER, ide.key, L"Description", kDescription));
+    results.push_back(SetDword(HKEY_CURRENT_USER, ide.key, L"LoadBehavior", ide.loadBehavior));
+    if (ide.commandLineSafe)
+      results.push_back(SetDword(HKEY_CURRENT_USER, ide.key, L"CommandLineSafe", 0));
+  }
   for (LONG rc : results) {
     if (rc != ERROR_SUCCESS) {
       Unregister();

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "product/product.h"
+#include "store/testing/loopback_listener.h"
 
 namespace store::testing {
 
@@ -33,50 +34,27 @@ bool SendAll(SOCKET s, const std::string& data) {
   return true;
 }
 
-sockaddr_in Loopback(unsigned short port) {
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
 
 }  // namespace
 
 LoopbackServer::LoopbackServer(unsigned short port) : port_(port) {
   InitializeCriticalSection(&lock_);
-  WSADATA wsa;
-  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return;
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) return;
-  // The previous test's server may have left connections in TIME_WAIT.
-  const BOOL reuse = TRUE;
-  setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
-  const sockaddr_in address = Loopback(port);
-  if (bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      listen(s, 16) != 0) {
-    closesocket(s);
-    return;
-  }
-  listener_ = s;
+  listener_ = ListenOnLoopback(port);
+  if (listener_ == INVALID_SOCKET) return;
   thread_ = CreateThread(nullptr, 0, &LoopbackServer::ThreadMain, this, 0, nullptr);
 }
 
 LoopbackServer::~LoopbackServer() {
   if (thread_) {
     InterlockedExchange(&stopping_, 1);
-    // Wake the blocked accept with a connection of our own.
-    SOCKET wake = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    const sockaddr_in address = Loopback(port_);
-    if (wake != INVALID_SOCKET) {
-      connect(wake, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-      closesocket(wake);
-    }
+    WakeAccept(port_);
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
   }
-  if (listener_ != INVALID_SOCKET) closesocket(listener_);
-  if (listener_ != INVALID_SOCKET || thread_) WSACleanup();
+  if (listener_ != INVALID_SOCKET) {
+    closesocket(listener_);
+    WSACleanup();
+  }
   DeleteCriticalSection(&lock_);
 }
 

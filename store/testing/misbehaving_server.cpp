@@ -2,17 +2,11 @@
 
 #include <algorithm>
 
+#include "store/testing/loopback_listener.h"
+
 namespace store::testing {
 
 namespace {
-
-sockaddr_in Loopback(unsigned short port) {
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
 
 std::string Head(const std::string& length) {
   return "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n" +
@@ -33,32 +27,15 @@ std::string ListLines(size_t bytes) {
 MisbehavingServer::MisbehavingServer(unsigned short port) : port_(port) {
   InitializeCriticalSection(&lock_);
   stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  WSADATA wsa;
-  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return;
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) return;
-  const BOOL reuse = TRUE;
-  setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
-  const sockaddr_in address = Loopback(port);
-  if (bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      listen(s, 16) != 0) {
-    closesocket(s);
-    return;
-  }
-  listener_ = s;
+  listener_ = ListenOnLoopback(port);
+  if (listener_ == INVALID_SOCKET) return;
   acceptThread_ = CreateThread(nullptr, 0, &MisbehavingServer::AcceptMain, this, 0, nullptr);
 }
 
 MisbehavingServer::~MisbehavingServer() {
   SetEvent(stop_);
   if (acceptThread_) {
-    // Wake the blocked accept with a connection of our own.
-    SOCKET wake = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    const sockaddr_in address = Loopback(port_);
-    if (wake != INVALID_SOCKET) {
-      connect(wake, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-      closesocket(wake);
-    }
+    WakeAccept(port_);
     WaitForSingleObject(acceptThread_, INFINITE);
     CloseHandle(acceptThread_);
   }

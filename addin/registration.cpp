@@ -4,8 +4,8 @@
 
 #include <oaidl.h>
 #include <olectl.h>
-#include <shlwapi.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -101,10 +101,29 @@ std::wstring GetValue(HKEY root, const std::wstring& key, const wchar_t* name, R
   return value;
 }
 
+// Deletes `key` and every key under it. Written here rather than taken
+// from shlwapi, whose import would load shlwapi and shcore each time the
+// IDE loads the add-in, for the one call that unregistering makes.
+void DeleteTree(HKEY root, const std::wstring& key) {
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) == ERROR_SUCCESS) {
+    std::vector<std::wstring> subkeys;
+    wchar_t name[256];  // the longest name a key may have, and its end
+    for (DWORD k = 0;; ++k) {
+      DWORD length = static_cast<DWORD>(std::size(name));
+      if (RegEnumKeyExW(h, k, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      subkeys.emplace_back(name, length);
+    }
+    RegCloseKey(h);
+    for (const std::wstring& subkey : subkeys) DeleteTree(root, key + L"\\" + subkey);
+  }
+  RegDeleteKeyW(root, key.c_str());
+}
+
 // Deletes `key` and what is under it, then each parent up to `stop` that is
 // left with nothing in it.
 void DeleteKey(HKEY root, std::wstring key, const std::wstring& stop) {
-  SHDeleteKeyW(root, key.c_str());
+  DeleteTree(root, key);
   for (;;) {
     size_t cut = key.rfind(L'\\');
     if (cut == std::wstring::npos) return;

@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 #include <optional>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,48 +16,16 @@
 #include "converter/sample_text.h"
 #include "converter/statements.h"
 #include "converter/system_code_page.h"
+#include "testing/cscript.h"
 
 namespace brindle {
 namespace {
 
-std::wstring TempPath(const std::wstring& name) {
-  wchar_t dir[MAX_PATH];
-  GetTempPathW(MAX_PATH, dir);
-  return dir + name;
-}
+using testing::RunScript;
+using testing::TempPath;
+using testing::WriteBytes;
 
 std::wstring Wide(std::u16string_view s) { return {s.begin(), s.end()}; }
-
-// Runs the script and returns what it wrote to `out`, a UTF-16 file.
-std::u16string RunScript(const std::wstring& script, const std::wstring& out) {
-  std::wstring command = L"cscript.exe //nologo \"" + script + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    ADD_FAILURE() << "cannot start cscript.exe, error " << GetLastError();
-    return {};
-  }
-  const DWORD waited = WaitForSingleObject(pi.hProcess, 300'000);
-  if (waited != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-  EXPECT_EQ(waited, WAIT_OBJECT_0) << "cscript did not end";
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  std::ifstream f(out.c_str(), std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-  std::u16string text;
-  for (std::size_t k = 0; k + 1 < bytes.size(); k += 2) {
-    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) |
-                                  static_cast<unsigned char>(bytes[k + 1]) << 8);
-  }
-  if (!text.empty() && text[0] == u'\uFEFF') text.erase(0, 1);
-  return text;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  std::ofstream f(path.c_str(), std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // Wine 8's VBScript has no ChrW of its own (the call fails). Where it is
 // missing, scripts get a stand-in that takes the character from a UTF-16
@@ -72,7 +38,7 @@ const std::u16string& ChrWStandIn() {
     const std::string o(out.begin(), out.end());
     WriteBytes(probe, "Set f = CreateObject(\"Scripting.FileSystemObject\").CreateTextFile(\"" + o +
                           "\", True, True)\r\nf.Write ChrW(&H20AC) & ChrW(&HD83D) & ChrW(65)\r\nf.Close\r\n");
-    const std::u16string probed = RunScript(probe, out);
+    const std::u16string probed = RunScript(probe, out, 300'000);
     DeleteFileW(probe.c_str());
     DeleteFileW(out.c_str());
     if (probed == u"\u20AC\xD83D" u"A") return std::u16string();
@@ -98,16 +64,7 @@ void ExpectScriptValues(const std::vector<std::u16string>& texts,
                         const std::function<std::u16string(std::size_t)>& assign, const std::wstring& tag) {
   const std::wstring stem = L"brindle_cscript_" + std::to_wstring(GetCurrentProcessId()) + L"_" + tag;
   const std::wstring script = TempPath(stem + L".vbs"), out = TempPath(stem + L".txt");
-  // Each value goes out as its length, a colon and the value; a final mark
-  // shows the script ran to its end.
-  std::u16string source = ChrWStandIn();
-  source += u"Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n";
-  source += u"Set f = fso.CreateTextFile(\"" + std::u16string(out.begin(), out.end()) + u"\", True, True)\r\n";
-  for (std::size_t k = 0; k < texts.size(); ++k) {
-    source += assign(k) + u"\r\n";
-    source += u"f.Write Len(s) & \":\" & s\r\n";
-  }
-  source += u"f.Write \"end\"\r\nf.Close\r\n";
+  const std::u16string source = ChrWStandIn() + testing::ValuesScript(out, texts.size(), assign);
   const std::wstring wide = Wide(source);
   BOOL lost = FALSE;
   const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
@@ -117,19 +74,10 @@ void ExpectScriptValues(const std::vector<std::u16string>& texts,
                       nullptr, &lost);
   ASSERT_FALSE(lost) << "a script does not fit the ANSI code page " << GetACP();
   WriteBytes(script, ansi);
-  const std::u16string values = RunScript(script, out);
+  const std::u16string values = RunScript(script, out, 300'000);
   DeleteFileW(script.c_str());
   DeleteFileW(out.c_str());
-  std::size_t at = 0;
-  for (std::size_t k = 0; k < texts.size(); ++k) {
-    const std::size_t colon = values.find(u':', at);
-    ASSERT_NE(colon, values.npos) << "the script stopped before sample " << k;
-    const std::size_t length = std::stoul(std::string(values.begin() + at, values.begin() + colon));
-    const std::u16string value = values.substr(colon + 1, length);
-    EXPECT_EQ(value, texts[k]) << "sample " << k;
-    at = colon + 1 + length;
-  }
-  EXPECT_EQ(values.substr(at), u"end");
+  testing::ExpectValues(values, texts, "sample");
 }
 
 TEST(Cscript, EvaluatesOutputsBackToTheirTexts) {

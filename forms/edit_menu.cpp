@@ -20,6 +20,35 @@ struct Menu {
   std::vector<MenuCommand> commands;
 };
 
+// comctl32's subclassing, looked up when a menu is first set rather than
+// imported: the add-in DLL would otherwise load and start comctl32 as the
+// IDE loads it, the larger part of its load time under Wine, for a menu
+// shown only once its window is open.
+struct Subclassing {
+  decltype(&::SetWindowSubclass) set = nullptr;
+  decltype(&::RemoveWindowSubclass) remove = nullptr;
+  decltype(&::DefSubclassProc) call = nullptr;
+};
+
+template <class Fn>
+void Resolve(HMODULE library, const char* name, Fn& fn) {
+  fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+const Subclassing& Comctl() {
+  static const Subclassing entries = [] {
+    Subclassing s;
+    if (HMODULE comctl = LoadLibraryW(L"comctl32.dll")) {
+      Resolve(comctl, "SetWindowSubclass", s.set);
+      Resolve(comctl, "RemoveWindowSubclass", s.remove);
+      Resolve(comctl, "DefSubclassProc", s.call);
+      if (!s.remove || !s.call) s.set = nullptr;  // all three or none
+    }
+    return s;
+  }();
+  return entries;
+}
+
 void Show(HWND box, LPARAM where, const Menu& menu) {
   if (GetFocus() != box) SetFocus(box);
   DWORD start = 0, end = 0;
@@ -78,20 +107,20 @@ LRESULT CALLBACK MenuProc(HWND box, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
     return 0;
   }
   if (msg == WM_NCDESTROY) {
-    RemoveWindowSubclass(box, &MenuProc, id);
+    Comctl().remove(box, &MenuProc, id);
     RemovePropW(box, kMenuProp);
     delete menu;
   }
-  return DefSubclassProc(box, msg, wp, lp);
+  return Comctl().call(box, msg, wp, lp);
 }
 
 }  // namespace
 
 void SetEditMenu(TextBox& box, std::vector<MenuCommand> commands) {
-  if (!box.hwnd()) return;
+  if (!box.hwnd() || !Comctl().set) return;
   auto menu = std::make_unique<Menu>(Menu{std::move(commands)});
   auto* old = static_cast<Menu*>(GetPropW(box.hwnd(), kMenuProp));
-  if (SetWindowSubclass(box.hwnd(), &MenuProc, kSubclassId, reinterpret_cast<DWORD_PTR>(menu.get()))) {
+  if (Comctl().set(box.hwnd(), &MenuProc, kSubclassId, reinterpret_cast<DWORD_PTR>(menu.get()))) {
     delete old;  // the subclass now holds the new menu
     SetPropW(box.hwnd(), kMenuProp, menu.release());
   }

@@ -85,6 +85,7 @@ StatementsWriter::StatementsWriter(std::u16string_view name, const CodePage& cod
 // The input goes in slices, each with room reserved for its worst case
 // once, so that the output is written through a plain pointer.
 constexpr std::size_t kSlice = 4096;
+constexpr std::size_t kLittle = 256;  // characters, a few lines: too little for the fast path to pay
 constexpr std::size_t kMargin = 256;  // what CopyPlain and the fast path store past their output
 
 // No input character writes more than the end of a literal, a new
@@ -112,6 +113,7 @@ void StatementsWriter::Write(std::u16string_view piece, OutBuffer& out) {
       if (p >= slowUntil && started_ && !pendingCr_) {
         lines::Carried carried{inLiteral_ ? lines::kInLiteral : lastBreak_ ? lines::kAfterBreak : lines::kAfterItem,
                                lineBytes_, lines_};
+        const char16_t* const from = p;
         const bool stopped = lines::WriteLines(p, stop, end, at_, carried, linesTable_);
         inLiteral_ = carried.mode == lines::kInLiteral;
         lastBreak_ = carried.mode == lines::kAfterBreak;
@@ -120,8 +122,11 @@ void StatementsWriter::Write(std::u16string_view piece, OutBuffer& out) {
         if (p >= stop) break;
         // Where it stopped at something it cannot do, this loop takes the
         // rest of the line; where the slice or the piece ran short, the
-        // rest of the slice.
-        slowUntil = stopped ? AfterLineBreak(p, end) : stop;
+        // rest of the slice. Where it stopped after a few characters, as
+        // it does on nearly every line of text beyond ASCII, the rest of
+        // the slice too: each try reads a whole chunk ahead first.
+        const bool little = static_cast<std::size_t>(p - from) < kLittle;
+        slowUntil = stopped && !little ? AfterLineBreak(p, end) : stop;
       }
       if (LiteralWidth(*p) != 0) {
         Text(p, stop);

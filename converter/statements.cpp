@@ -74,11 +74,18 @@ StatementsWriter::StatementsWriter(std::u16string_view name, const CodePage& cod
     : name_(name), codePage_(codePage), linesTable_(name) {
   const std::string problem = CheckVbName(name);
   if (!problem.empty()) throw std::invalid_argument(problem);
+  auto widths = std::make_shared<std::array<std::uint8_t, 0x10000>>();
+  for (std::size_t c = 0; c < widths->size(); ++c) {
+    const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    (*widths)[c] = control || c == kQuote ? 0 : static_cast<std::uint8_t>(codePage.Width(static_cast<char16_t>(c)));
+  }
+  literalWidths_ = std::move(widths);
 }
 
 // The input goes in slices, each with room reserved for its worst case
 // once, so that the output is written through a plain pointer.
 constexpr std::size_t kSlice = 4096;
+constexpr std::size_t kLittle = 256;  // characters, a few lines: too little for the fast path to pay
 constexpr std::size_t kMargin = 256;  // what CopyPlain and the fast path store past their output
 
 // No input character writes more than the end of a literal, a new
@@ -106,6 +113,7 @@ void StatementsWriter::Write(std::u16string_view piece, OutBuffer& out) {
       if (p >= slowUntil && started_ && !pendingCr_) {
         lines::Carried carried{inLiteral_ ? lines::kInLiteral : lastBreak_ ? lines::kAfterBreak : lines::kAfterItem,
                                lineBytes_, lines_};
+        const char16_t* const from = p;
         const bool stopped = lines::WriteLines(p, stop, end, at_, carried, linesTable_);
         inLiteral_ = carried.mode == lines::kInLiteral;
         lastBreak_ = carried.mode == lines::kAfterBreak;
@@ -114,10 +122,13 @@ void StatementsWriter::Write(std::u16string_view piece, OutBuffer& out) {
         if (p >= stop) break;
         // Where it stopped at something it cannot do, this loop takes the
         // rest of the line; where the slice or the piece ran short, the
-        // rest of the slice.
-        slowUntil = stopped ? AfterLineBreak(p, end) : stop;
+        // rest of the slice. Where it stopped after a few characters, as
+        // it does on nearly every line of text beyond ASCII, the rest of
+        // the slice too: each try reads a whole chunk ahead first.
+        const bool little = static_cast<std::size_t>(p - from) < kLittle;
+        slowUntil = stopped && !little ? AfterLineBreak(p, end) : stop;
       }
-      if (scan::IsPlain(*p)) {
+      if (LiteralWidth(*p) != 0) {
         Text(p, stop);
         continue;
       }
@@ -153,7 +164,11 @@ void StatementsWriter::Finish(OutBuffer& out) {
     Put(u"\"");
   }
   out.Commit(at_);
-  *this = StatementsWriter(name_, codePage_);
+  // Ready for another text; the tables depend only on the name and code page.
+  at_ = nullptr;
+  lineBytes_ = 0;
+  lines_ = 0;
+  started_ = inLiteral_ = lastBreak_ = pendingCr_ = false;
 }
 
 void StatementsWriter::CodeUnit(char16_t c) {
@@ -182,23 +197,30 @@ void StatementsWriter::CodeUnit(char16_t c) {
   }
 }
 
-// Plain characters, one byte each: as many as the line holds, the rest in
-// literals on the following lines.
+// Characters that stand in a literal as they are: as many as the line
+// holds, the rest in literals on the following lines. Runs of printable
+// ASCII are copied a block at a time, other characters one by one with
+// their width from the table, as Character would write them.
 void StatementsWriter::Text(const char16_t*& p, const char16_t* end) {
-  while (p != end && scan::IsPlain(*p)) {
-    OpenLiteral(1);
+  while (p != end) {
+    const std::size_t width = LiteralWidth(*p);
+    if (width == 0) return;
+    OpenLiteral(static_cast<int>(width));
     // Room for the closing quote and " & _".
-    const std::size_t room = kMaxLineBytes - 5 - lineBytes_;
-    if (room == 0) {
+    if (lineBytes_ + width + 5 > kMaxLineBytes) {
       Put(u"\"");
       NewLine();
       Put(u"\"");
       lineBytes_ += 1;
-      continue;
     }
-    const char16_t* const from = p;
-    scan::CopyPlain(p, end, at_, room);
-    lineBytes_ += static_cast<std::size_t>(p - from);
+    if (scan::IsPlain(*p)) {
+      const char16_t* const from = p;
+      scan::CopyPlain(p, end, at_, kMaxLineBytes - 5 - lineBytes_);
+      lineBytes_ += static_cast<std::size_t>(p - from);
+    } else {
+      *at_++ = *p++;
+      lineBytes_ += width;
+    }
   }
 }
 

@@ -196,6 +196,37 @@ TEST(Statements, LongLinesSplitWithinTheByteLimit) {
   ExpectRoundTrip(plain + u"\r\n" + japanese, std::u16string(255, u'v'), CodePage::Windows1252());
 }
 
+// Characters beyond ASCII that the code page holds are laid out by their
+// width alone: one of one byte exactly as a plain ASCII character, one of
+// two exactly as a quotation mark (which is written twice). Checked with
+// such a character at every place around a line split, among runs of
+// ASCII and around other items, against the same text with the stand-in.
+TEST(Statements, CharactersBeyondAsciiLaidOutByTheirWidth) {
+  std::mt19937 rng(21);
+  const std::u16string_view parts[] = {u"ab", u"c d", u" ", u",", u"\r\n", u"\t", u"\u0085", u"\u4E02"};
+  auto replaced = [](std::u16string s, char16_t from, std::u16string_view to) {
+    for (std::size_t at = 0; (at = s.find(from, at)) != s.npos; at += to.size()) s.replace(at, 1, to);
+    return s;
+  };
+  for (int k = 0; k < 600; ++k) {
+    std::u16string text(k < 200 ? 900 + k : 0, u'a');
+    for (int n = std::uniform_int_distribution<int>(1, 400)(rng); n > 0; --n) {
+      text += rng() % 3 == 0 ? std::u16string(1, u'*') : std::u16string(parts[rng() % std::size(parts)]);
+    }
+    if (k % 50 == 0) text += std::u16string(3000, u'*');
+    // 1252: e acute against '~'.
+    const std::u16string latin = replaced(text, u'*', u"\u00E9");
+    ASSERT_EQ(replaced(ConvertToStatements(latin), u'\u00E9', u"~"),
+              ConvertToStatements(replaced(text, u'*', u"~")))
+        << "sample " << k;
+    // 932: a double-byte character against a quotation mark.
+    const std::u16string japanese = replaced(text, u'*', u"\u65E5");
+    ASSERT_EQ(replaced(ConvertToStatements(japanese, u"sText", Cp932()), u'\u65E5', u"\"\""),
+              ConvertToStatements(replaced(text, u'*', u"\""), u"sText", Cp932()))
+        << "sample " << k;
+  }
+}
+
 TEST(Statements, FortyThousandLinesTake24ContinuationsAStatement) {
   std::u16string text;
   for (int k = 0; k < 40000; ++k) text += k % 5 == 4 ? u"\r\n" : u"line " + std::u16string(k % 30, u'x') + u"\r\n";

@@ -62,6 +62,32 @@ void CopyAscii(const unsigned char* p, std::size_t n, std::size_t& i, char16_t*&
 #endif
 }
 
+// Decodes the valid two- and three-byte sequences that follow, and the
+// lone ASCII characters between them: text beyond English is mostly such
+// runs, a word of them then a space or a comma. Stops at anything else
+// (two ASCII characters, which CopyAscii takes faster; a four-byte or bad
+// sequence; the last two bytes), leaving it to the character loop.
+inline void CopyTwoAndThreeByte(const unsigned char* p, std::size_t n, std::size_t& i, char16_t*& at) {
+  while (n - i >= 3) {
+    const unsigned b0 = p[i], b1 = p[i + 1];
+    if (b0 < 0x80) {
+      if (b1 < 0x80) return;
+      *at++ = static_cast<char16_t>(b0);
+      ++i;
+    } else if (b0 - 0xC2u < 0x1Eu && (b1 & 0xC0) == 0x80) {  // C2 to DF: never overlong
+      *at++ = static_cast<char16_t>((b0 & 0x1F) << 6 | (b1 & 0x3F));
+      i += 2;
+    } else if ((b0 & 0xF0) == 0xE0 && (b1 & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
+      const unsigned c = (b0 & 0x0F) << 12 | (b1 & 0x3F) << 6 | (p[i + 2] & 0x3Fu);
+      if (c < 0x800 || (c & 0xF800) == 0xD800) return;  // overlong, or a surrogate
+      *at++ = static_cast<char16_t>(c);
+      i += 3;
+    } else {
+      return;
+    }
+  }
+}
+
 // Decodes into `out`, or with kStore false only checks: one reading of
 // UTF-8 for both.
 template <bool kStore>
@@ -75,6 +101,7 @@ BlockResult Utf8Block(std::string_view bytes, bool last, OutBuffer* out) {
   std::size_t i = 0;
   while (i < n) {
     CopyAscii<kStore>(p, n, i, at);
+    if constexpr (kStore) CopyTwoAndThreeByte(p, n, i, at);
     if (i == n) break;
     const unsigned char lead = p[i];
     if (lead < 0x80) {
@@ -249,6 +276,37 @@ DecodeResult DecodeUtf16Le(std::string_view bytes) {
   return Whole(DecodeUtf16LeBlock(bytes, true, out), out);
 }
 
+namespace {
+
+// Encodes the characters of two and three bytes that follow (all but
+// surrogates from U+0080 on) and the lone ASCII characters between them,
+// as CopyTwoAndThreeByte decodes them; stops at two ASCII characters or a
+// surrogate, for the loop below.
+inline void EncodeTwoAndThreeByte(std::u16string_view text, std::size_t& k, char*& at) {
+  const std::size_t n = text.size();
+  while (k < n) {
+    const unsigned c = text[k];
+    if (c < 0x80) {
+      if (k + 1 == n || text[k + 1] < 0x80) return;
+      *at++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+      at[0] = static_cast<char>(0xC0 | c >> 6);
+      at[1] = static_cast<char>(0x80 | (c & 0x3F));
+      at += 2;
+    } else if ((c & 0xF800) != 0xD800) {
+      at[0] = static_cast<char>(0xE0 | c >> 12);
+      at[1] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      at[2] = static_cast<char>(0x80 | (c & 0x3F));
+      at += 3;
+    } else {
+      return;
+    }
+    ++k;
+  }
+}
+
+}  // namespace
+
 void AppendUtf8(std::u16string_view text, ByteBuffer& out) {
   char* const start = out.Room(text.size() * 3);  // a pair's four bytes are two units' six
   char* at = start;
@@ -266,6 +324,8 @@ void AppendUtf8(std::u16string_view text, ByteBuffer& out) {
     }
     if (k == n) break;
 #endif
+    EncodeTwoAndThreeByte(text, k, at);
+    if (k == n) break;
     char32_t c = text[k++];
     if (IsHigh(c) && k < n && IsLow(text[k])) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[k] - 0xDC00);

@@ -1,6 +1,7 @@
 // Fuzzes the input checks: for any bytes, the vector checks of UTF-8 and
 // UTF-16LE in each build the processor can run must give what the
-// character loops give, as the last block and as one with more to come.
+// character loops give, as the last block and as one with more to come;
+// and decoding UTF-8, fast paths and all, must agree with them.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -30,6 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       brindle::blocks::UseInstructionSet(brindle::blocks::BestInstructionSet());
       if (!same) std::abort();
     }
+    // Decoding, with its fast paths for runs beyond ASCII, must stop where
+    // the check's character loop does, and what it gives must encode back
+    // to the bytes it took.
+    brindle::blocks::UseInstructionSet(InstructionSet::None);
+    brindle::OutBuffer out;
+    const brindle::BlockResult decoded = brindle::DecodeUtf8Block(bytes, last, out);
+    brindle::blocks::UseInstructionSet(brindle::blocks::BestInstructionSet());
+    if (!Same(decoded, utf8)) std::abort();
+    if (decoded.ok && brindle::EncodeUtf8(out.view()) != bytes.substr(0, decoded.consumed)) std::abort();
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "converter/utf.h"
 
+#include "converter/simd/convert_blocks.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,6 +36,81 @@ TEST(Utf, EveryScalarValueRoundTrips) {
   const DecodeResult from16 = DecodeUtf16Le(utf16);
   ASSERT_TRUE(from16.ok) << "offset " << from16.errorOffset;
   EXPECT_EQ(from16.text, all);
+}
+
+// The reference the faster loops are held to: one character at a time.
+std::string EncodeOneByOne(std::u16string_view text) {
+  std::string out;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    char32_t c = text[k];
+    if (c >= 0xD800 && c <= 0xDBFF && k + 1 < text.size() && text[k + 1] >= 0xDC00 && text[k + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++k] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    const int more = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    out += static_cast<char>(more == 0 ? c : (0xF0 << (3 - more) & 0xFF) | c >> (6 * more));
+    for (int m = more - 1; m >= 0; --m) out += static_cast<char>(0x80 | (c >> (6 * m) & 0x3F));
+  }
+  return out;
+}
+
+// Texts mixing runs of ASCII, two-, three- and four-byte characters and
+// lone surrogates, at every length: each run starts and ends anywhere
+// relative to the blocks and the fast paths' look-ahead.
+TEST(Utf, MixedRunsEncodeAndDecodeAsOneCharacterAtATime) {
+  std::mt19937 rng(7);
+  const char16_t samples[] = {u'a', u' ', u'\0', 0x7F, 0x80, 0xE9, 0x7FF, 0x800, 0x430, 0x3042, 0xD7FF,
+                              0xE000, 0xFFFF, 0xD800, 0xDBFF, 0xDC00, 0xDFFF};
+  for (int k = 0; k < 3000; ++k) {
+    std::u16string text;
+    for (int n = k % 97; n > 0; --n) {
+      const char16_t c = samples[rng() % std::size(samples)];
+      text.append(rng() % 4 == 0 ? 1 + rng() % 20 : 1, c);
+    }
+    const std::string utf8 = EncodeUtf8(text);
+    ASSERT_EQ(utf8, EncodeOneByOne(text)) << "sample " << k;
+    // Lone surrogates became U+FFFD: decoding gives the text with those.
+    const DecodeResult back = DecodeUtf8(utf8);
+    ASSERT_TRUE(back.ok) << "sample " << k;
+    ASSERT_EQ(EncodeOneByOne(back.text), utf8) << "sample " << k;
+  }
+}
+
+// Decoding against the check, whose character loop is the reference, on
+// bytes that are mostly valid two- and three-byte sequences with now and
+// then a fault: every prefix, as the last block and as one with more to
+// come; what it decodes must encode back to the bytes it consumed.
+TEST(Utf, DecodingAgreesWithTheCheckOnEveryPrefix) {
+  std::mt19937 rng(8);
+  const std::string pieces[] = {"a", "  ", "\xC3\xA9", "\xD0\xB0", "\xDF\xBF", "\xC2\x80", "\xE3\x81\x82",
+                                "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEF\xBF\xBF", "\xF0\x9F\x98\x80",
+                                // faults: overlong, surrogate, stray, cut off, lead then ASCII
+                                "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\x80", "\xE3\x81", "\xC3",
+                                "\xF4\x90\x80\x80", "\xFF"};
+  blocks::UseInstructionSet(blocks::InstructionSet::None);
+  for (int k = 0; k < 400; ++k) {
+    std::string bytes;
+    while (bytes.size() < 60) {
+      const std::size_t pick = rng() % std::size(pieces);
+      bytes += pieces[pick < 11 || rng() % 8 == 0 ? pick : pick % 11];
+    }
+    for (std::size_t size = 0; size <= bytes.size(); ++size) {
+      const std::string_view part = std::string_view(bytes).substr(0, size);
+      for (const bool last : {true, false}) {
+        const BlockResult checked = CheckUtf8Block(part, last);
+        OutBuffer out;
+        const BlockResult decoded = DecodeUtf8Block(part, last, out);
+        ASSERT_EQ(decoded.ok, checked.ok) << testing::PrintToString(part);
+        ASSERT_EQ(decoded.errorOffset, checked.errorOffset) << testing::PrintToString(part);
+        ASSERT_EQ(decoded.consumed, checked.consumed) << testing::PrintToString(part);
+        if (decoded.ok) {
+          ASSERT_EQ(EncodeOneByOne(out.view()), part.substr(0, decoded.consumed));
+        }
+      }
+    }
+  }
+  blocks::UseInstructionSet(blocks::BestInstructionSet());
 }
 
 TEST(Utf, KnownEncodings) {

@@ -4,7 +4,10 @@ imports a function that the LIST (tools/xp_missing_imports.txt) names as
 missing from Windows XP SP3.
 
 With --expect NAME it instead checks the checker: it passes only when the
-binaries import NAME from the list and nothing else from it."""
+binaries import NAME from the list and nothing else from it.
+
+With --only DLL,DLL,... it also fails when a binary imports from any other
+library: the add-in must load nothing that its host has not loaded already."""
 import subprocess
 import sys
 
@@ -44,9 +47,12 @@ def imports(objdump, binary):
 
 
 def main(argv):
-    expect = None
-    if len(argv) > 2 and argv[1] == "--expect":
-        expect = argv[2]
+    expect = only = None
+    while len(argv) > 2 and argv[1] in ("--expect", "--only"):
+        if argv[1] == "--expect":
+            expect = argv[2]
+        else:
+            only = {d.strip().lower() for d in argv[2].split(",") if d.strip()}
         argv = argv[:1] + argv[3:]
     if len(argv) < 4:
         print(__doc__, file=sys.stderr)
@@ -63,6 +69,11 @@ def main(argv):
         for dll, func in found:
             if (dll, func) in bad:
                 hits.append((binary, dll, func))
+        if only is not None:
+            extra = sorted({dll for dll, _ in found} - only)
+            if extra:
+                print(f"{binary}: imports from {', '.join(extra)}, beyond {', '.join(sorted(only))}")
+                return 1
     for binary, dll, func in hits:
         print(f"{binary}: imports {dll}!{func}, which Windows XP SP3 does not have")
     if expect is not None:

@@ -82,15 +82,26 @@ int Spawn(const std::vector<std::string>& args, const std::string& in, const std
   si.hStdOutput = Inheritable(out, true);
   si.hStdError = Inheritable(err, true);
   PROCESS_INFORMATION pi{};
-  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                      nullptr, nullptr, &si, &pi);
+  // A start that fails says nothing of ml2vb; under Wine on a busy machine
+  // one now and then does, so it is tried again, and said if it persists.
+  BOOL started = FALSE;
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                             nullptr, nullptr, &si, &pi);
+    if (!started) error = GetLastError();
+  }
   CloseHandle(si.hStdInput);
   CloseHandle(si.hStdOutput);
   CloseHandle(si.hStdError);
-  if (!started) return -1;
+  if (!started) {
+    ADD_FAILURE() << "cannot start ml2vb.exe, error " << error;
+    return -1;
+  }
   WaitForSingleObject(pi.hProcess, INFINITE);
   DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
+  if (!GetExitCodeProcess(pi.hProcess, &code))
+    ADD_FAILURE() << "no exit code from ml2vb.exe, error " << GetLastError();
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   return static_cast<int>(code);

@@ -29,51 +29,16 @@ using namespace quillstone_testing;
 const wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\BRINDLE Plus!\\Settings";
 
 // The click-event source of one control, with its one connection point.
-class Source final : public Obj, public IConnectionPointContainer, public IConnectionPoint {
+class Source final : public EventSource {
  public:
-  Source() = default;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    return Obj::QueryInterface(iid, out);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return Obj::AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return Obj::Release(); }
+  Source() : EventSource(quillstone::DIID_CommandBarEvents) {}
 
-  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
-    *out = nullptr;
-    if (iid != quillstone::DIID_CommandBarEvents) return CONNECT_E_NOCONNECTION;
-    *out = this;
-    AddRef();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
-    *iid = quillstone::DIID_CommandBarEvents;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
-    *out = this;
-    AddRef();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
-    Ref<IDispatch> d;
-    if (FAILED(sink->QueryInterface(quillstone::DIID_CommandBarEvents,
-                                    reinterpret_cast<void**>(d.put()))))
-      return CONNECT_E_CANNOTCONNECT;
-    sinks_[*cookie = next_++] = d;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
-    return sinks_.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
-  }
-  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
-
-  size_t Sinks() const { return sinks_.size(); }
+  size_t Sinks() const { return sinks.size(); }
   // Raises Click(CommandBarControl, handled, CancelDefault) on every sink.
   // The host numbers the event with `id`; the sink must not depend on it.
   void Fire(IDispatch* control, VARIANT_BOOL& handled, VARIANT_BOOL& cancel,
             DISPID id = quillstone::kDispidClick) {
-    auto copy = sinks_;
+    auto copy = sinks;
     for (auto& [cookie, sink] : copy) {
       VARIANT args[3];
       for (VARIANT& a : args) VariantInit(&a);
@@ -89,19 +54,6 @@ class Source final : public Obj, public IConnectionPointContainer, public IConne
                 S_OK);
     }
   }
-
- protected:
-  HRESULT Extra(REFIID iid, void** out) override {
-    if (iid == IID_IConnectionPointContainer) *out = static_cast<IConnectionPointContainer*>(this);
-    else if (iid == IID_IConnectionPoint) *out = static_cast<IConnectionPoint*>(this);
-    else return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-
- private:
-  std::map<DWORD, Ref<IDispatch>> sinks_;
-  DWORD next_ = 1;
 };
 
 // A host IDE with an "Add-Ins" bar that records its controls.

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 #include <oaidl.h>
+#include <ocidl.h>
+#include <olectl.h>
 
 #include <gtest/gtest.h>
 
@@ -164,5 +166,64 @@ inline HRESULT ReturnObject(VARIANT* result, IDispatch* d) {
   }
   return S_OK;
 }
+
+// An object with one connection point, for the event interface `events`:
+// how either host lets the add-in subscribe to a control's clicks (VB6 on
+// its CommandBarEvents object, Office on the button itself).
+class EventSource : public Obj, public IConnectionPointContainer, public IConnectionPoint {
+ public:
+  explicit EventSource(const IID& events, std::vector<IID> iids = {})
+      : Obj(std::move(iids)), events_(events) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return Obj::QueryInterface(iid, out);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return Obj::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return Obj::Release(); }
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
+    *out = nullptr;
+    if (!Offers() || iid != events_) return CONNECT_E_NOCONNECTION;
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+    *iid = events_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+    Ref<IDispatch> d;
+    if (FAILED(sink->QueryInterface(events_, reinterpret_cast<void**>(d.put()))))
+      return CONNECT_E_CANNOTCONNECT;
+    sinks[*cookie = next_++] = d;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+    return sinks.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+  std::map<DWORD, Ref<IDispatch>> sinks;
+
+ protected:
+  // Whether the connection point is there to be found at all.
+  virtual bool Offers() const { return true; }
+  HRESULT Extra(REFIID iid, void** out) override {
+    if (iid == IID_IConnectionPointContainer) *out = static_cast<IConnectionPointContainer*>(this);
+    else if (iid == IID_IConnectionPoint) *out = static_cast<IConnectionPoint*>(this);
+    else return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+
+ private:
+  IID events_;
+  DWORD next_ = 1;
+};
 
 }  // namespace quillstone_testing

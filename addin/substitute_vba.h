@@ -22,62 +22,18 @@ namespace quillstone_testing {
 struct VbaIde;
 
 // An Office command-bar control: button or pop-up.
-class VbaButton final : public Obj, public IConnectionPointContainer, public IConnectionPoint {
+class VbaButton final : public EventSource {
  public:
-  VbaButton() : Obj({quillstone::IID_CommandBarControl}) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    return Obj::QueryInterface(iid, out);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return Obj::AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return Obj::Release(); }
-  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
-    *out = nullptr;
-    if (!officeClick || iid != quillstone::DIID_CommandBarButtonEvents) return CONNECT_E_NOCONNECTION;
-    *out = this;
-    AddRef();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
-    *iid = quillstone::DIID_CommandBarButtonEvents;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
-    *out = this;
-    AddRef();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
-    Ref<IDispatch> d;
-    if (FAILED(sink->QueryInterface(quillstone::DIID_CommandBarButtonEvents,
-                                    reinterpret_cast<void**>(d.put()))))
-      return CONNECT_E_CANNOTCONNECT;
-    sinks[*cookie = next_++] = d;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
-    return sinks.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
-  }
-  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+  VbaButton() : EventSource(quillstone::DIID_CommandBarButtonEvents, {quillstone::IID_CommandBarControl}) {}
 
   std::wstring caption, tag;
   bool beginGroup = false;
   bool officeClick = true;  // VB6's command bars have no Click of their own
   LONG id = 1;
   Ref<IDispatch> menu;  // a pop-up's command bar
-  std::map<DWORD, Ref<IDispatch>> sinks;
 
  protected:
-  HRESULT Extra(REFIID iid, void** out) override {
-    if (iid == IID_IConnectionPointContainer) *out = static_cast<IConnectionPointContainer*>(this);
-    else if (iid == IID_IConnectionPoint) *out = static_cast<IConnectionPoint*>(this);
-    else return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-
- private:
-  DWORD next_ = 1;
+  bool Offers() const override { return officeClick; }
 };
 
 // A command bar and its controls collection in one.

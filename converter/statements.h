@@ -49,6 +49,21 @@ class StatementsWriter {
   void Write(std::u16string_view piece, OutBuffer& out);
   void Finish(OutBuffer& out);
 
+  // For a writer of whole lines beside this one (Utf8StatementsWriter):
+  // whether the last item written is a line break constant with nothing
+  // pending, so that the next line may be written by someone else; how far
+  // the current physical line and statement have got; and taking over
+  // where that other writer left them, after more whole lines.
+  bool AtLineStart() const { return started_ && lastBreak_ && !inLiteral_ && !pendingCr_; }
+  std::size_t lineBytes() const { return lineBytes_; }
+  int lines() const { return lines_; }
+  void Resume(std::size_t lineBytes, int lines) {
+    lineBytes_ = lineBytes;
+    lines_ = lines;
+  }
+  std::u16string_view name() const { return name_; }
+  const std::array<std::uint8_t, 0x10000>& literalWidths() const { return *literalWidths_; }
+
  private:
   void Text(const char16_t*& p, const char16_t* end);
   int LiteralWidth(char16_t c) const { return (*literalWidths_)[c]; }

@@ -12,6 +12,7 @@
 #include "converter/convert.h"
 #include "converter/decode.h"
 #include "converter/statements.h"
+#include "converter/statements_utf8.h"
 #include "converter/system_code_page.h"
 #include "converter/utf.h"
 
@@ -219,12 +220,32 @@ int ConvertUtf8(std::FILE* in) {
   return WriteOut(out.view()) ? 0 : CannotWrite();
 }
 
+// The same for statements: ordinary lines go from the checked bytes as
+// they are, the rest through the UTF-16 writer.
+int ConvertUtf8Statements(std::FILE* in, std::u16string_view name, const brindle::CodePage& codePage) {
+  brindle::Utf8StatementsWriter writer(name, codePage);
+  brindle::ByteBuffer out;
+  int status = ReadBlocks(in, nullptr, [&](std::string_view bytes, bool last, unsigned long long offset) {
+    out.Clear();
+    const brindle::BlockResult r = writer.Write(bytes, last, out);
+    if (!r.ok) {
+      std::fprintf(stderr, "ml2vb: the input is not valid UTF-8 at byte offset %llu\n", offset + r.errorOffset);
+      return Step{2, 0};
+    }
+    return Step{WriteOut(out.view()) ? 0 : CannotWrite(), r.consumed};
+  });
+  if (status != 0) return status;
+  out.Clear();
+  writer.Finish(out);
+  return WriteOut(out.view()) ? 0 : CannotWrite();
+}
+
 int Convert(const Options& o, const brindle::CodePage& codePage) {
   int status = 0;
   std::FILE* in = CheckedInput(o.utf16, status);
   if (!in) return status;
-  if (!o.utf16 && !o.statements) {
-    status = ConvertUtf8(in);
+  if (!o.utf16) {
+    status = o.statements ? ConvertUtf8Statements(in, o.name, codePage) : ConvertUtf8(in);
     if (in != stdin) std::fclose(in);
     if (status != 0) return status;
     return std::fflush(stdout) == 0 ? 0 : CannotWrite();

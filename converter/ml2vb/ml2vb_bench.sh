@@ -24,6 +24,13 @@ python3 - "$dir" <<'PY'
 import random, sys
 dir = sys.argv[1]
 
+def in_cp932(c):
+    try:
+        c.encode('cp932')
+        return True
+    except UnicodeEncodeError:
+        return False
+
 def latin(rng, n):
     return ''.join(rng.choice('abcdefghijklmnopqrstuvwxyz') for _ in range(n))
 
@@ -50,7 +57,10 @@ def russian(rng):
     return word
 
 def japanese(rng):
-    kana = [chr(c) for c in range(0x3042, 0x3094)] + [chr(c) for c in range(0x4E00, 0x4E80)]
+    # Kana and the first 128 kanji that code page 932 holds, as Japanese
+    # text kept in that code page would have.
+    kanji = [chr(c) for c in range(0x4E00, 0x9FA0) if in_cp932(chr(c))][:128]
+    kana = [chr(c) for c in range(0x3042, 0x3094)] + kanji
     def word():
         if rng.random() < 0.1:
             return str(rng.randint(0, 2000)) + rng.choice(['', '.', ','])

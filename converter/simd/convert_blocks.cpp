@@ -249,7 +249,8 @@ InstructionSet BestInstructionSet() {
       __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
   static const InstructionSet best =
       avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-              __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2")
+              __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+              __builtin_cpu_supports("avx512vbmi2")
           ? InstructionSet::Avx512
       : avx2                           ? InstructionSet::Avx2
       : __builtin_cpu_supports("sse2") ? InstructionSet::Sse2

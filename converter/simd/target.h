@@ -8,9 +8,10 @@
 #define BRINDLE_TARGETS 1
 #include <immintrin.h>
 
-// AVX-512 as the block loops use it: words and bytes, and compressing them.
+// AVX-512 as the block loops use it: words and bytes, compressing them and
+// looking bytes up in tables of 128.
 // Everything AVX2 has comes with it.
-#define BRINDLE_AVX512 "avx2,bmi,popcnt,avx512f,avx512bw,avx512vl,avx512vbmi2"
+#define BRINDLE_AVX512 "avx2,bmi,popcnt,avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2"
 
 #define BRINDLE_STRING(x) #x
 #if defined(__clang__)

@@ -1,0 +1,275 @@
+#include "converter/simd/utf8_lines.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "converter/simd/convert_blocks.h"
+#include "converter/simd/target.h"
+
+namespace brindle::utf8lines {
+namespace {
+
+// Bits set, for 64 bytes, where the byte is a control character (below
+// 0x20, or DEL), a quotation mark, the lead byte of a sequence, the lead
+// byte of a four-byte one (a character beyond U+FFFF, which never stands
+// in a literal).
+struct Masks {
+  std::uint64_t control, quote, lead, astral;
+};
+
+// Whether each character whose lead byte is one of `leads` (bits of the
+// window at q) stands in a literal; adds the UTF-8 bytes they have over
+// their bytes in the code page to `deficit`. A character at a time.
+inline bool CharactersFit(const unsigned char* q, std::uint64_t leads, const Context& cx, std::size_t& deficit) {
+  unsigned missing = 0;
+  for (; leads != 0; leads &= leads - 1) {
+    const unsigned char* s = q + std::countr_zero(leads);
+    const unsigned b0 = s[0];
+    const bool two = b0 < 0xE0;
+    const unsigned cp = two ? (b0 & 0x1Fu) << 6 | (s[1] & 0x3Fu)
+                            : (b0 & 0x0Fu) << 12 | (s[1] & 0x3Fu) << 6 | (s[2] & 0x3Fu);
+    const unsigned w = cx.widths[cp];
+    missing |= w == 0;
+    deficit += (two ? 2 : 3) - w;
+  }
+  return missing == 0;
+}
+
+// The characters of a line, looked up as the scan finds them: whether each
+// stands in a literal (Add, for the lead bytes `leads` of the window at q;
+// then Fit for the line) and the bytes they have over their bytes in the
+// code page (added to `deficit`).
+struct CharacterLoop {
+  bool Add(const unsigned char* q, std::uint64_t leads, const Context& cx, std::size_t& deficit) {
+    return CharactersFit(q, leads, cx, deficit);
+  }
+  bool Fit(const Context&, std::size_t&) { return true; }
+};
+
+namespace portable {
+
+using Characters = CharacterLoop;
+
+inline Masks MasksAt(const unsigned char* p) {
+  Masks m{0, 0, 0, 0};
+  for (int k = 0; k < 64; ++k) {
+    const std::uint64_t bit = std::uint64_t{1} << k;
+    if (p[k] < 0x20 || p[k] == 0x7F) m.control |= bit;
+    if (p[k] == '"') m.quote |= bit;
+    if (p[k] >= 0xC0) m.lead |= bit;
+    if (p[k] >= 0xF0) m.astral |= bit;
+  }
+  return m;
+}
+
+#include "converter/simd/utf8_lines_loop.inc"
+
+}  // namespace portable
+
+#if BRINDLE_TARGETS
+BRINDLE_TARGET_BEGIN("sse2")
+namespace sse2 {
+
+inline Masks MasksAt(const unsigned char* p) {
+  Masks m{0, 0, 0, 0};
+#pragma GCC unroll 4
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    auto bits = [k](__m128i hit) { return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(hit))} << (16 * k); };
+    const __m128i zero = _mm_setzero_si128();
+    m.control |= bits(_mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v),
+                                   _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F))));
+    m.quote |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
+    m.lead |= bits(_mm_xor_si128(_mm_cmpeq_epi8(_mm_subs_epu8(v, _mm_set1_epi8(static_cast<char>(0xBF))), zero),
+                                 _mm_set1_epi8(-1)));
+    m.astral |= bits(_mm_xor_si128(_mm_cmpeq_epi8(_mm_subs_epu8(v, _mm_set1_epi8(static_cast<char>(0xEF))), zero),
+                                   _mm_set1_epi8(-1)));
+  }
+  return m;
+}
+
+using Characters = CharacterLoop;
+
+#include "converter/simd/utf8_lines_loop.inc"
+
+}  // namespace sse2
+BRINDLE_TARGET_END
+
+BRINDLE_TARGET_BEGIN("avx2,bmi,popcnt")
+namespace avx2 {
+
+inline Masks MasksAt(const unsigned char* p) {
+  Masks m{0, 0, 0, 0};
+#pragma GCC unroll 2
+  for (int k = 0; k < 2; ++k) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+    auto bits = [k](__m256i hit) {
+      return std::uint64_t{static_cast<unsigned>(_mm256_movemask_epi8(hit))} << (32 * k);
+    };
+    m.control |= bits(_mm256_or_si256(_mm256_cmpeq_epi8(_mm256_min_epu8(v, _mm256_set1_epi8(0x1F)), v),
+                                      _mm256_cmpeq_epi8(v, _mm256_set1_epi8(0x7F))));
+    m.quote |= bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('"')));
+    // Lead bytes are C0 and up; of four-byte sequences F0 and up.
+    m.lead |= bits(_mm256_cmpeq_epi8(_mm256_max_epu8(v, _mm256_set1_epi8(static_cast<char>(0xC0))), v));
+    m.astral |= bits(_mm256_cmpeq_epi8(_mm256_max_epu8(v, _mm256_set1_epi8(static_cast<char>(0xF0))), v));
+  }
+  return m;
+}
+
+using Characters = CharacterLoop;
+
+#include "converter/simd/utf8_lines_loop.inc"
+
+}  // namespace avx2
+BRINDLE_TARGET_END
+
+BRINDLE_TARGET_BEGIN(BRINDLE_AVX512)
+namespace avx512 {
+
+inline Masks MasksAt(const unsigned char* p) {
+  const __m512i v = _mm512_loadu_si512(p);
+  return {_mm512_cmplt_epu8_mask(v, _mm512_set1_epi8(0x20)) | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x7F)),
+          _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('"')),
+          _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xC0))),
+          _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xF0)))};
+}
+
+// Two-byte characters looked up 64 at a time in the context's bitmap of
+// them (the byte by the high bits of the character, from four registers;
+// the bit by the low three); three-byte ones kept for the line's end and
+// then gathered from the table of widths, 16 at a time.
+class Characters {
+ public:
+  bool Add(const unsigned char* q, std::uint64_t leads, const Context& cx, std::size_t& deficit) {
+    const __m512i v = _mm512_loadu_si512(q), next = _mm512_loadu_si512(q + 1);
+    const std::uint64_t two =
+        leads & _cvtmask64_u64(_mm512_cmplt_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0))));
+    if (two != 0) {
+      if (cx.twoByteWidth == 0) return CharactersFit(q, leads, cx, deficit);
+      const __m512i index =
+          _mm512_or_si512(_mm512_and_si512(_mm512_slli_epi16(v, 3), _mm512_set1_epi8(static_cast<char>(0xF8))),
+                          _mm512_and_si512(_mm512_srli_epi16(next, 3), _mm512_set1_epi8(7)));
+      const auto* bitmap = cx.twoByteBitmap.data();
+      const __m512i low = _mm512_permutex2var_epi8(_mm512_loadu_si512(bitmap), index, _mm512_loadu_si512(bitmap + 64));
+      const __m512i high =
+          _mm512_permutex2var_epi8(_mm512_loadu_si512(bitmap + 128), index, _mm512_loadu_si512(bitmap + 192));
+      const __m512i bits = _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
+      const __m512i bit =
+          _mm512_shuffle_epi8(_mm512_set1_epi64(0x8040201008040201ll), _mm512_and_si512(next, _mm512_set1_epi8(7)));
+      if (two & ~_cvtmask64_u64(_mm512_test_epi8_mask(bits, bit))) return false;
+      deficit += static_cast<std::size_t>(std::popcount(two)) * (2 - cx.twoByteWidth);
+    }
+    const std::uint64_t three = leads & ~two;
+    if (three == 0) return true;
+    if (count_ > kMost - 64) return CharactersFit(q, three, cx, deficit);
+    const __m512i after = _mm512_loadu_si512(q + 2);
+    for (int h = 0; h < 2; ++h) {
+      const auto m = static_cast<__mmask32>(three >> (32 * h));
+      auto wide = [h](__m512i x) {
+        return _mm512_cvtepu8_epi16(h == 0 ? _mm512_maskz_extracti64x4_epi64(0xF, x, 0)
+                                            : _mm512_maskz_extracti64x4_epi64(0xF, x, 1));
+      };
+      const __m512i cp = _mm512_or_si512(
+          _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(wide(v), _mm512_set1_epi16(0x0F)), 12),
+                          _mm512_slli_epi16(_mm512_and_si512(wide(next), _mm512_set1_epi16(0x3F)), 6)),
+          _mm512_and_si512(wide(after), _mm512_set1_epi16(0x3F)));
+      _mm512_mask_compressstoreu_epi16(found_ + count_, m, cp);
+      count_ += static_cast<std::size_t>(std::popcount(static_cast<unsigned>(m)));
+    }
+    return true;
+  }
+
+  bool Fit(const Context& cx, std::size_t& deficit) {
+    // A width is 1 or 2: a character has 2 bytes over its width, or 1.
+    std::size_t narrow = 0;
+    for (std::size_t j = 0; j < count_; j += 16) {
+      const auto lanes = static_cast<__mmask16>(count_ - j >= 16 ? 0xFFFF : (1u << (count_ - j)) - 1);
+      // (The masked forms throughout: GCC warns of the others' undefined
+      // lanes.)
+      const __m512i at =
+          _mm512_maskz_cvtepu16_epi32(lanes, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(found_ + j)));
+      // Whole aligned words, never past the table's end; the byte picked out.
+      const __m512i words = _mm512_mask_i32gather_epi32(
+          _mm512_setzero_si512(), lanes, _mm512_maskz_andnot_epi32(lanes, _mm512_set1_epi32(3), at), cx.widths, 1);
+      const __m512i shift = _mm512_maskz_slli_epi32(lanes, _mm512_maskz_and_epi32(lanes, at, _mm512_set1_epi32(3)), 3);
+      const __m512i w =
+          _mm512_maskz_and_epi32(lanes, _mm512_maskz_srlv_epi32(lanes, words, shift), _mm512_set1_epi32(0xFF));
+      if (_mm512_mask_cmpeq_epi32_mask(lanes, w, _mm512_setzero_si512())) return false;
+      narrow += static_cast<std::size_t>(std::popcount(
+          static_cast<unsigned>(_mm512_mask_cmpeq_epi32_mask(lanes, w, _mm512_set1_epi32(1)))));
+    }
+    deficit += count_ + narrow;
+    return true;
+  }
+
+ private:
+  // Enough for the longest line FindLine takes; past it, a character at a time.
+  static constexpr std::size_t kMost = 1024;
+  std::size_t count_ = 0;
+  std::uint16_t found_[kMost + 16];
+};
+
+#include "converter/simd/utf8_lines_loop.inc"
+
+}  // namespace avx512
+BRINDLE_TARGET_END
+#endif
+
+}  // namespace
+
+Piece::Piece(std::string_view s) : text(s), size(s.size()) { text.resize((s.size() + 63) / 64 * 64 + 64); }
+
+Context::Context(std::u16string_view name, const std::uint8_t* table, std::size_t lineBytes, int continuations)
+    : widths(table), maxLineBytes(lineBytes), maxContinuations(continuations) {
+  const std::string ascii(name.begin(), name.end());  // a checked name is ASCII
+  indent = ascii.size() + 3;
+  rolloverBytes = 2 * ascii.size() + 6;
+  const std::string newLines[2] = {" & _\r\n" + std::string(indent, ' '), "\r\n" + ascii + " = " + ascii + " & "};
+  const std::string items[3] = {"vbNewLine", "vbLf", "vbCr"};
+  for (int last = 0; last < 2; ++last) {
+    opening[last] = Piece(newLines[last] + "\"");
+    for (int kind = 0; kind < 3; ++kind) newLineItem[last][kind] = Piece(newLines[last] + items[kind]);
+  }
+  // The two-byte characters that stand in a literal, if they all take the
+  // same bytes in the code page.
+  for (unsigned cp = 0x80; cp < 0x800; ++cp) {
+    const std::uint8_t w = widths[cp];
+    if (w == 0) continue;
+    twoByteBitmap[cp >> 3] = static_cast<std::uint8_t>(twoByteBitmap[cp >> 3] | 1u << (cp & 7));
+    twoByteWidth = twoByteWidth == 0 || twoByteWidth == w ? w : 0xFF;
+  }
+  if (twoByteWidth == 0xFF) twoByteWidth = 0;
+  for (int kind = 0; kind < 3; ++kind) {
+    closing[kind] = Piece("\" & " + items[kind]);
+    joinedItem[kind] = Piece(" & " + items[kind]);
+  }
+}
+
+// A line taken starts before `stop` and is at most `longest` bytes long;
+// it writes a new line's start, two quotation marks, its bytes (each
+// quotation mark twice), " & " and a constant of at most 9 bytes.
+std::size_t RoomFor(std::size_t bytes, const Context& context) {
+  const std::size_t longest = 3 * context.maxLineBytes / 2 + 64 + 2;  // as FindLine scans
+  const std::size_t piece = context.opening[1].size + context.closing[0].size + 64;
+  return (bytes + 1) * piece + 2 * (bytes + longest) + 64;
+}
+
+bool WriteLines(const char*& p, const char* stop, const char* end, char*& at, Position& position,
+                const Context& context) {
+  auto* from = reinterpret_cast<const unsigned char*>(p);
+  const auto* const until = reinterpret_cast<const unsigned char*>(stop);
+  const auto* const last = reinterpret_cast<const unsigned char*>(end);
+  switch (blocks::CurrentInstructionSet()) {
+#if BRINDLE_TARGETS
+    case blocks::InstructionSet::Avx512: avx512::Write(from, until, last, at, position, context); break;
+    case blocks::InstructionSet::Avx2: avx2::Write(from, until, last, at, position, context); break;
+    case blocks::InstructionSet::Sse2: sse2::Write(from, until, last, at, position, context); break;
+#endif
+    default: portable::Write(from, until, last, at, position, context); break;
+  }
+  p = reinterpret_cast<const char*>(from);
+  return from < until;
+}
+
+}  // namespace brindle::utf8lines

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@
 #include "converter/decode.h"
 #include "converter/sample_text.h"
 #include "converter/statements.h"
+#include "converter/statements_utf8.h"
+#include "converter/system_code_page.h"
 #include "converter/utf.h"
 
 namespace {
@@ -139,7 +142,8 @@ std::string Words(int script) {
     for (int k = 0; k < letters; ++k) {
       const unsigned r = rng();
       if (script == 2) {
-        s += static_cast<char>(0xD0 + (r % 32 >= 16)), s += static_cast<char>(0xB0 + r % 16);
+        // а to п, р to я
+        s += static_cast<char>(0xD0 + (r % 32 >= 16)), s += static_cast<char>((r % 32 >= 16 ? 0x80 : 0xB0) + r % 16);
       } else if (script == 3) {
         s += "\xE3\x81";
         s += static_cast<char>(0x82 + r % 60);
@@ -165,7 +169,44 @@ void BM_CheckUtf8(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
+// The statements form of the same words, in lines of about 60 bytes, from
+// the UTF-8 bytes to UTF-8 as ml2vb makes it, in the code page each script
+// is kept in. Args: the script, then the instruction set (0 for the
+// character loop alone, 1 SSE2, 2 AVX2, 3 AVX-512).
+void BM_Utf8Statements(benchmark::State& state) {
+  const std::string words = Words(static_cast<int>(state.range(0)));
+  std::string text;
+  for (std::size_t at = 0; at < words.size();) {
+    std::size_t space = words.find(' ', at + 60);
+    if (space == std::string::npos) space = words.size();
+    text.append(words, at, space - at);
+    text += "\r\n";
+    at = space + 1;
+  }
+  static const std::optional<brindle::CodePage> cp1251 = brindle::SystemCodePage(1251), cp932 = brindle::SystemCodePage(932);
+  const brindle::CodePage& cp = state.range(0) == 2 ? *cp1251 : state.range(0) == 3 ? *cp932 : brindle::CodePage::Windows1252();
+  const auto set = static_cast<brindle::blocks::InstructionSet>(state.range(1));
+  brindle::blocks::UseInstructionSet(set);
+  if (brindle::blocks::CurrentInstructionSet() != set) state.SkipWithError("this processor lacks the instruction set");
+  brindle::Utf8StatementsWriter writer(u"sText", cp);
+  brindle::ByteBuffer out;
+  for (auto _ : state) {
+    for (std::size_t at = 0; at < text.size(); at += 1 << 18) {
+      const std::string_view block = std::string_view(text).substr(at, 1 << 18);
+      // The blocks here end between characters: all of each is taken.
+      writer.Write(block, at + block.size() == text.size(), out);
+      benchmark::DoNotOptimize(out.view().data());
+      out.Clear();
+    }
+    writer.Finish(out);
+    out.Clear();
+  }
+  brindle::blocks::UseInstructionSet(brindle::blocks::BestInstructionSet());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
 BENCHMARK(BM_CheckUtf8)->ArgsProduct({{0, 1, 2, 3}, {1, 0}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Utf8Statements)->ArgsProduct({{0, 1, 2, 3}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Convert)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Stream)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StreamAvx2)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);

@@ -117,7 +117,91 @@ inline Masks MasksAt(const unsigned char* p) {
   return m;
 }
 
-using Characters = CharacterLoop;
+// Without a byte permutation of more than 16 entries: two-byte characters
+// looked up 32 at a time in the 16-byte parts of the context's bitmap that
+// hold any (a few in any code page); three-byte ones a character at a
+// time, the characters themselves worked out 32 at a time where there are
+// several.
+class Characters {
+ public:
+  bool Add(const unsigned char* q, std::uint64_t leads, const Context& cx, std::size_t& deficit) {
+    for (int h = 0; h < 2; ++h) {
+      const auto m = static_cast<std::uint32_t>(leads >> (32 * h));
+      if (m == 0) continue;
+      const unsigned char* s = q + 32 * h;
+      const __m256i v = Load(s), next = Load(s + 1);
+      const auto two = m & static_cast<std::uint32_t>(_mm256_movemask_epi8(
+                               _mm256_cmpeq_epi8(_mm256_min_epu8(v, _mm256_set1_epi8(static_cast<char>(0xDF))), v)));
+      const std::uint32_t three = m & ~two;
+      if (two != 0 && cx.twoByteWidth != 0 && cx.twoByteParts <= 6) {
+        if (!TwoByteFit(v, next, two, cx)) return false;
+        deficit += static_cast<std::size_t>(std::popcount(two)) * (2 - cx.twoByteWidth);
+      } else if (two != 0 && !CharactersFit(s, two, cx, deficit)) {
+        return false;
+      }
+      // A few three-byte characters cost less than working out all 32.
+      if (std::popcount(three) >= 4) {
+        if (!ThreeByteFit(s, v, next, three, cx, deficit)) return false;
+      } else if (three != 0 && !CharactersFit(s, three, cx, deficit)) {
+        return false;
+      }
+    }
+    return true;
+  }
+  bool Fit(const Context&, std::size_t&) { return true; }
+
+ private:
+  static __m256i Load(const unsigned char* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+
+  static bool TwoByteFit(__m256i v, __m256i next, std::uint32_t two, const Context& cx) {
+    // Byte (character >> 3) of the bitmap: its high four bits pick the part.
+    const __m256i index =
+        _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi16(v, 3), _mm256_set1_epi8(static_cast<char>(0xF8))),
+                        _mm256_and_si256(_mm256_srli_epi16(next, 3), _mm256_set1_epi8(7)));
+    const __m256i part = _mm256_and_si256(index, _mm256_set1_epi8(static_cast<char>(0xF0)));
+    const __m256i within = _mm256_and_si256(index, _mm256_set1_epi8(0x0F));  // a shuffle zeroes where bit 7 is set
+    __m256i bits = _mm256_setzero_si256();
+    for (int k = 0; k < cx.twoByteParts; ++k) {
+      const std::uint8_t high = cx.twoBytePart[k];
+      const __m256i table = _mm256_broadcastsi128_si256(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(cx.twoByteBitmap.data() + high)));
+      const __m256i here = _mm256_cmpeq_epi8(part, _mm256_set1_epi8(static_cast<char>(high)));
+      bits = _mm256_or_si256(bits, _mm256_and_si256(here, _mm256_shuffle_epi8(table, within)));
+    }
+    const __m256i bit =
+        _mm256_shuffle_epi8(_mm256_set1_epi64x(0x8040201008040201ll), _mm256_and_si256(next, _mm256_set1_epi8(7)));
+    const auto missing = static_cast<std::uint32_t>(
+        _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(bits, bit), _mm256_setzero_si256())));
+    return (two & missing) == 0;
+  }
+
+  static bool ThreeByteFit(const unsigned char* s, __m256i v, __m256i next, std::uint32_t three, const Context& cx,
+                           std::size_t& deficit) {
+    const __m256i after = Load(s + 2);
+    alignas(32) std::uint16_t cp[32];
+    for (int k = 0; k < 2; ++k) {
+      auto wide = [k](__m256i x) {
+        return _mm256_cvtepu8_epi16(k == 0 ? _mm256_castsi256_si128(x) : _mm256_extracti128_si256(x, 1));
+      };
+      const __m256i c = _mm256_or_si256(
+          _mm256_or_si256(_mm256_slli_epi16(_mm256_and_si256(wide(v), _mm256_set1_epi16(0x0F)), 12),
+                          _mm256_slli_epi16(_mm256_and_si256(wide(next), _mm256_set1_epi16(0x3F)), 6)),
+          _mm256_and_si256(wide(after), _mm256_set1_epi16(0x3F)));
+      _mm256_store_si256(reinterpret_cast<__m256i*>(cp + 16 * k), c);
+    }
+    // A width is 1 or 2: a character has 2 bytes over its width, or 1.
+    unsigned missing = 0;
+    std::size_t narrow = 0;
+    const auto count = static_cast<std::size_t>(std::popcount(three));
+    for (; three != 0; three &= three - 1) {
+      const unsigned w = cx.widths[cp[std::countr_zero(three)]];
+      missing |= w == 0;
+      narrow += w == 1;
+    }
+    deficit += count + narrow;
+    return missing == 0;
+  }
+};
 
 #include "converter/simd/utf8_lines_loop.inc"
 
@@ -240,6 +324,12 @@ Context::Context(std::u16string_view name, const std::uint8_t* table, std::size_
     twoByteWidth = twoByteWidth == 0 || twoByteWidth == w ? w : 0xFF;
   }
   if (twoByteWidth == 0xFF) twoByteWidth = 0;
+  for (int part = 0; part < 16; ++part) {
+    const auto* from = twoByteBitmap.data() + 16 * part;
+    if (std::any_of(from, from + 16, [](std::uint8_t b) { return b != 0; })) {
+      twoBytePart[twoByteParts++] = static_cast<std::uint8_t>(16 * part);
+    }
+  }
   for (int kind = 0; kind < 3; ++kind) {
     closing[kind] = Piece("\" & " + items[kind]);
     joinedItem[kind] = Piece(" & " + items[kind]);

@@ -38,6 +38,9 @@ struct Context {
   // the same, else 0.
   std::array<std::uint8_t, 256> twoByteBitmap{};
   std::uint8_t twoByteWidth = 0;
+  // The 16-byte parts of the bitmap with any bit set, by their first byte.
+  std::array<std::uint8_t, 16> twoBytePart{};
+  int twoByteParts = 0;
   std::size_t indent;        // the bytes on a new physical line after each
   std::size_t rolloverBytes;
   // By whether the statement has its continuations: a new physical line

@@ -11,6 +11,7 @@
 
 #include "converter/convert.h"
 #include "converter/decode.h"
+#include "converter/decode_precheck.h"
 #include "converter/statements.h"
 #include "converter/statements_utf8.h"
 #include "converter/system_code_page.h"
@@ -368,6 +369,34 @@ class TextWriter : public brindle::VbTextWriter {
   brindle::ByteBuffer bytes_;
 };
 
+// Reads standard input once with the quick first reading of the decoder,
+// copying it to `copy` when there is one (read to the end even once the
+// reading has given up, so that the copy is whole). True if the reading
+// vouches for it.
+bool Prechecked(std::FILE* copy, int& status) {
+  brindle::VbPrecheck check;
+  std::unique_ptr<char[]> block(new char[kBlock + brindle::VbPrecheck::kLookahead + 4]);
+  std::size_t carried = 0;
+  for (;;) {
+    const std::size_t n = std::fread(block.get() + carried, 1, kBlock, stdin);
+    if (n == 0 && std::ferror(stdin)) {
+      status = CannotRead();
+      return false;
+    }
+    if (copy && n != 0 && std::fwrite(block.get() + carried, 1, n, copy) != n) {
+      std::fputs("ml2vb: cannot keep the input in a temporary file\n", stderr);
+      status = 1;
+      return false;
+    }
+    const bool last = n == 0;
+    const std::size_t have = carried + n;
+    const std::size_t taken = check.Feed(std::string_view(block.get(), have), last);
+    if (last || (check.GaveUp() && !copy)) return check.Known();
+    carried = have - taken;
+    std::memmove(block.get(), block.get() + taken, carried);
+  }
+}
+
 // The way back streams too: the whole source is read once to check it,
 // keeping nothing, since a statement at its very end may be malformed and
 // then nothing may have been written; then once more to decode it. As for
@@ -392,10 +421,28 @@ int DecodeSource(const Options& o, int codePage) {
     return std::fsetpos(stdin, &start) == 0 ? stdin : nullptr;
   };
 
-  SourceReader check(stdin, o.utf16, spool.get());
-  const brindle::VbStreamResult checked = brindle::DecodeVbStream(check, nullptr, codePage);
-  check.Drain();
-  if (check.status() != 0) return check.status();
+  // UTF-8 of the converters' own shapes is vouched for by a quick first
+  // reading; anything else, and whatever it does not know, is checked by
+  // the decoder itself.
+  std::FILE* checkFrom = stdin;  // none once the quick reading vouches
+  std::FILE* checkCopy = spool.get();
+  if (!o.utf16) {
+    int status = 0;
+    const bool known = Prechecked(checkCopy, status);
+    if (status != 0) return status;
+    // Where it does not know, the decoder reads the source again from the
+    // start (the copy is whole: the quick reading read to the end).
+    checkFrom = known ? nullptr : again();
+    checkCopy = nullptr;
+    if (!known && !checkFrom) return CannotRead();
+  }
+  brindle::VbStreamResult checked;
+  if (checkFrom) {
+    SourceReader check(checkFrom, o.utf16, checkCopy);
+    checked = brindle::DecodeVbStream(check, nullptr, codePage);
+    check.Drain();
+    if (check.status() != 0) return check.status();
+  }
   if (!checked.ok) {
     // The line and column are counted only now, from the start.
     std::FILE* in = again();

@@ -363,6 +363,35 @@ std::string WithoutLineEnd(const std::string& message) {
   return message.substr(0, message.find_last_not_of("\r\n") + 1);
 }
 
+TEST(Ml2vb, DecodeTakesTheConvertersOwnShapesWholeOrNot) {
+  // The converters' own output, several blocks long, is vouched for by the
+  // quick first reading; a fault at its very end is found by the decoder's
+  // own, from a file and from a pipe (whose copy must then be whole).
+  std::u16string text;
+  for (int k = 0; text.size() < 400'000; ++k) {
+    text += u"line " + std::u16string(k % 50, u'x') + (k % 7 ? u" \"quoted\" \u00E9\u20AC" : u"\t") + u"\r\n";
+    if (k % 11 == 0) text += u"\r\n";
+  }
+  const std::string expression = EncodeUtf8(ConvertMultiLine(text));
+  const std::string statements = EncodeUtf8(ConvertToStatements(text));
+  ASSERT_GT(expression.size(), 2 * kBlock);
+  for (const bool pipe : {false, true}) {
+    for (const std::string& source : {expression, statements}) {
+      const Outcome o = RunMl2vb({"--decode"}, source, pipe);
+      ASSERT_EQ(o.status, 0) << o.err;
+      EXPECT_TRUE(o.out == EncodeUtf8(text));
+      const std::string bad = source + " & Chr(300)";
+      const VbDecodeResult expected = DecodeVbString(DecodeUtf8(bad).text);
+      ASSERT_FALSE(expected.ok);
+      const Outcome refused = RunMl2vb({"--decode"}, bad, pipe);
+      EXPECT_EQ(refused.status, 2);
+      EXPECT_EQ(refused.out, "");
+      EXPECT_EQ(WithoutLineEnd(refused.err),
+                "ml2vb: the input is no VB string expression or statements: " + expected.message);
+    }
+  }
+}
+
 TEST(Ml2vb, DecodeRefusesLongSourceAsBefore) {
   // Refusals two blocks in, with the line and column counted over the
   // blocks (CR LF, lone CR and lone LF lines before them), written alone.

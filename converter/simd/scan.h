@@ -64,6 +64,22 @@ inline void CopyToQuoteOrBreak(const Char*& p, const Char* end, Char*& at) {
   while (p != end && *p != kQuote && *p != kCr && *p != kLf) *at++ = *p++;
 }
 
+// The next quotation mark, CR or LF in the bytes from p, or end: the same
+// test with nothing copied.
+inline const char* FindQuoteOrBreak(const char* p, const char* end) {
+#if BRINDLE_SCAN_SSE2
+  const __m128i quote = _mm_set1_epi8('"'), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; end - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hit =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, lf));
+    if (const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hit))) return p + std::countr_zero(bits);
+  }
+#endif
+  while (p != end && *p != '"' && *p != '\r' && *p != '\n') ++p;
+  return p;
+}
+
 // Printable ASCII other than the quotation mark: one byte in every ANSI
 // code page, and nothing a VB literal treats specially.
 inline bool IsPlain(char16_t c) { return c >= 0x20 && c <= 0x7E && c != u'"'; }

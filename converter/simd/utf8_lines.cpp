@@ -71,23 +71,17 @@ inline Masks MasksAt(const unsigned char* p) {
 BRINDLE_TARGET_BEGIN("sse2")
 namespace sse2 {
 
-inline Masks MasksAt(const unsigned char* p) {
-  Masks m{0, 0, 0, 0};
-#pragma GCC unroll 4
-  for (int k = 0; k < 4; ++k) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    auto bits = [k](__m128i hit) { return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(hit))} << (16 * k); };
-    const __m128i zero = _mm_setzero_si128();
-    m.control |= bits(_mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v),
-                                   _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F))));
-    m.quote |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
-    m.lead |= bits(_mm_xor_si128(_mm_cmpeq_epi8(_mm_subs_epu8(v, _mm_set1_epi8(static_cast<char>(0xBF))), zero),
-                                 _mm_set1_epi8(-1)));
-    m.astral |= bits(_mm_xor_si128(_mm_cmpeq_epi8(_mm_subs_epu8(v, _mm_set1_epi8(static_cast<char>(0xEF))), zero),
-                                   _mm_set1_epi8(-1)));
-  }
-  return m;
-}
+using Vec = __m128i;
+constexpr int kLanes = 16;
+inline Vec Load(const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline Vec Splat(int b) { return _mm_set1_epi8(static_cast<char>(b)); }
+inline Vec Equal(Vec a, Vec b) { return _mm_cmpeq_epi8(a, b); }
+inline Vec Least(Vec a, Vec b) { return _mm_min_epu8(a, b); }
+inline Vec Most(Vec a, Vec b) { return _mm_max_epu8(a, b); }
+inline Vec Either(Vec a, Vec b) { return _mm_or_si128(a, b); }
+inline std::uint64_t Where(Vec hit) { return static_cast<unsigned>(_mm_movemask_epi8(hit)); }
+
+#include "converter/simd/utf8_lines_masks.inc"
 
 using Characters = CharacterLoop;
 
@@ -99,23 +93,17 @@ BRINDLE_TARGET_END
 BRINDLE_TARGET_BEGIN("avx2,bmi,popcnt")
 namespace avx2 {
 
-inline Masks MasksAt(const unsigned char* p) {
-  Masks m{0, 0, 0, 0};
-#pragma GCC unroll 2
-  for (int k = 0; k < 2; ++k) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
-    auto bits = [k](__m256i hit) {
-      return std::uint64_t{static_cast<unsigned>(_mm256_movemask_epi8(hit))} << (32 * k);
-    };
-    m.control |= bits(_mm256_or_si256(_mm256_cmpeq_epi8(_mm256_min_epu8(v, _mm256_set1_epi8(0x1F)), v),
-                                      _mm256_cmpeq_epi8(v, _mm256_set1_epi8(0x7F))));
-    m.quote |= bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('"')));
-    // Lead bytes are C0 and up; of four-byte sequences F0 and up.
-    m.lead |= bits(_mm256_cmpeq_epi8(_mm256_max_epu8(v, _mm256_set1_epi8(static_cast<char>(0xC0))), v));
-    m.astral |= bits(_mm256_cmpeq_epi8(_mm256_max_epu8(v, _mm256_set1_epi8(static_cast<char>(0xF0))), v));
-  }
-  return m;
-}
+using Vec = __m256i;
+constexpr int kLanes = 32;
+inline Vec Load(const unsigned char* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+inline Vec Splat(int b) { return _mm256_set1_epi8(static_cast<char>(b)); }
+inline Vec Equal(Vec a, Vec b) { return _mm256_cmpeq_epi8(a, b); }
+inline Vec Least(Vec a, Vec b) { return _mm256_min_epu8(a, b); }
+inline Vec Most(Vec a, Vec b) { return _mm256_max_epu8(a, b); }
+inline Vec Either(Vec a, Vec b) { return _mm256_or_si256(a, b); }
+inline std::uint64_t Where(Vec hit) { return static_cast<unsigned>(_mm256_movemask_epi8(hit)); }
+
+#include "converter/simd/utf8_lines_masks.inc"
 
 // Without a byte permutation of more than 16 entries: two-byte characters
 // looked up 32 at a time in the 16-byte parts of the context's bitmap that
@@ -151,8 +139,6 @@ class Characters {
   bool Fit(const Context&, std::size_t&) { return true; }
 
  private:
-  static __m256i Load(const unsigned char* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-
   static bool TwoByteFit(__m256i v, __m256i next, std::uint32_t two, const Context& cx) {
     // Byte (character >> 3) of the bitmap: its high four bits pick the part.
     const __m256i index =

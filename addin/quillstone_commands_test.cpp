@@ -76,16 +76,8 @@ class NameDialogDriver {
   HHOOK hook_ = nullptr;
 };
 
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public RegisteredDll<> {
  protected:
-  static void SetUpTestSuite() {
-    CoInitialize(nullptr);
-    ASSERT_EQ(Regsvr32(false), 0u);
-  }
-  static void TearDownTestSuite() {
-    EXPECT_EQ(Regsvr32(true), 0u);
-    CoUninitialize();
-  }
   void SetUp() override {
     addin = LoadLikeVbaEditor();
     ASSERT_TRUE(addin);

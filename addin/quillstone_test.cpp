@@ -148,16 +148,8 @@ struct Host {
   }
 };
 
-class QuillstoneTest : public ::testing::Test {
+class QuillstoneTest : public RegisteredDll<> {
  protected:
-  static void SetUpTestSuite() {
-    CoInitialize(nullptr);
-    ASSERT_EQ(Regsvr32(false), 0u);
-  }
-  static void TearDownTestSuite() {
-    EXPECT_EQ(Regsvr32(true), 0u);
-    CoUninitialize();
-  }
   void SetUp() override { RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey); }
 
   Ref<quillstone::_IDTExtensibility2> Create() {

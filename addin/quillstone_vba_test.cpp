@@ -20,16 +20,8 @@ namespace {
 using namespace quillstone_testing;
 using ::testing::ElementsAre;
 
-class VbaEditorTest : public ::testing::TestWithParam<bool> {
+class VbaEditorTest : public RegisteredDll<::testing::TestWithParam<bool>> {
  protected:
-  static void SetUpTestSuite() {
-    CoInitialize(nullptr);
-    ASSERT_EQ(Regsvr32(false), 0u);
-  }
-  static void TearDownTestSuite() {
-    EXPECT_EQ(Regsvr32(true), 0u);
-    CoUninitialize();
-  }
   // As the editor finds it: through its add-ins key of this bitness.
   Ref<quillstone::_IDTExtensibility2> Create() {
     std::wstring progId;

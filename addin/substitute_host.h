@@ -56,6 +56,21 @@ inline DWORD Regsvr32(bool unregister) {
   return code;
 }
 
+// A test suite with the DLL registered as regsvr32 registers it, and COM
+// started, for all of its tests.
+template <class Base = ::testing::Test>
+class RegisteredDll : public Base {
+ protected:
+  static void SetUpTestSuite() {
+    CoInitialize(nullptr);
+    ASSERT_EQ(Regsvr32(false), 0u);
+  }
+  static void TearDownTestSuite() {
+    EXPECT_EQ(Regsvr32(true), 0u);
+    CoUninitialize();
+  }
+};
+
 inline bool KeyExists(const std::wstring& key, HKEY root = HKEY_CURRENT_USER) {
   HKEY h = nullptr;
   if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;

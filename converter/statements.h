@@ -61,7 +61,6 @@ class StatementsWriter {
     lineBytes_ = lineBytes;
     lines_ = lines;
   }
-  std::u16string_view name() const { return name_; }
   const std::array<std::uint8_t, 0x10000>& literalWidths() const { return *literalWidths_; }
 
  private:

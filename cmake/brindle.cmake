@@ -142,6 +142,8 @@ endfunction()
 # brindle_fuzz(NAME SOURCES...): a libFuzzer target, run briefly as a test.
 # The inputs that once made it fail, kept beside its source in
 # fuzz_regressions/NAME (tools/fuzz puts them there), are replayed first.
+# An input that runs past 10 s fails the run with the input saved, rather
+# than holding the test until CTest kills it with nothing to show.
 function(brindle_fuzz name)
   if(NOT BRINDLE_FUZZ)
     return()
@@ -149,7 +151,7 @@ function(brindle_fuzz name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE brindle_core)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-  add_test(NAME ${BRINDLE_CONFIG}.${name} COMMAND ${name} -max_total_time=20 -rss_limit_mb=4096)
+  add_test(NAME ${BRINDLE_CONFIG}.${name} COMMAND ${name} -max_total_time=20 -timeout=10 -rss_limit_mb=4096)
   set_tests_properties(${BRINDLE_CONFIG}.${name} PROPERTIES TIMEOUT 120)
   set(regressions ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_regressions/${name})
   if(IS_DIRECTORY ${regressions})

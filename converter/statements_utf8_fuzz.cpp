@@ -2,6 +2,7 @@
 // byte picks the code page, the name and the block size), in each build
 // the processor can run, its output must be the UTF-8 of the UTF-16
 // writer's for the same text.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -29,11 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     brindle::blocks::UseInstructionSet(set);
     brindle::Utf8StatementsWriter writer(name, cp);
     brindle::ByteBuffer out;
-    for (std::size_t at = 0;;) {
-      const std::size_t n = std::min(block, bytes.size() - at);
-      const bool last = at + n == bytes.size();
+    // As ml2vb's reader feeds it: each call gets what the last one left
+    // (a sequence cut off by the block's end) and the next block.
+    for (std::size_t at = 0, fed = 0;;) {
+      fed = std::min(fed + block, bytes.size());
+      const std::size_t n = fed - at;
+      const bool last = fed == bytes.size();
       const brindle::BlockResult r = writer.Write(bytes.substr(at, n), last, out);
-      if (!r.ok || (last && r.consumed != n)) std::abort();
+      if (!r.ok || r.consumed > n || r.consumed + 3 < n || (last && r.consumed != n)) std::abort();
       at += r.consumed;
       if (last) break;
     }

@@ -17,6 +17,12 @@ CodePage::CodePage(int number, std::vector<std::uint8_t> widths) : number_(numbe
   if (widths.size() != 0x10000) throw std::invalid_argument("CodePage: a table needs 65536 widths");
   // Every ANSI code page holds ASCII as it is, one byte a character.
   std::fill_n(widths.begin(), 0x80, std::uint8_t{1});
+  auto literal = std::make_shared<std::array<std::uint8_t, 0x10000>>();
+  for (std::size_t c = 0; c < literal->size(); ++c) {
+    const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    (*literal)[c] = control || c == u'"' ? 0 : widths[c];
+  }
+  literalWidths_ = std::move(literal);
   widths_ = std::make_shared<const std::vector<std::uint8_t>>(std::move(widths));
 }
 

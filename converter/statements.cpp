@@ -71,15 +71,9 @@ std::string CheckVbName(std::u16string_view name) {
 }
 
 StatementsWriter::StatementsWriter(std::u16string_view name, const CodePage& codePage)
-    : name_(name), codePage_(codePage), linesTable_(name) {
+    : name_(name), codePage_(codePage), linesTable_(name), literalWidths_(&codePage_.LiteralWidths()) {
   const std::string problem = CheckVbName(name);
   if (!problem.empty()) throw std::invalid_argument(problem);
-  auto widths = std::make_shared<std::array<std::uint8_t, 0x10000>>();
-  for (std::size_t c = 0; c < widths->size(); ++c) {
-    const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
-    (*widths)[c] = control || c == kQuote ? 0 : static_cast<std::uint8_t>(codePage.Width(static_cast<char16_t>(c)));
-  }
-  literalWidths_ = std::move(widths);
 }
 
 // The input goes in slices, each with room reserved for its worst case

@@ -81,10 +81,8 @@ class StatementsWriter {
   std::u16string name_;
   CodePage codePage_;
   lines::Table linesTable_;  // for the fast path
-  // For every code unit, its bytes in the code page when it goes inside a
-  // literal as it stands, else 0 (a control character, C1 control,
-  // quotation mark or one the code page lacks): one lookup per character.
-  std::shared_ptr<const std::array<std::uint8_t, 0x10000>> literalWidths_;
+  // The code page's literal widths: one lookup per character.
+  const std::array<std::uint8_t, 0x10000>* literalWidths_;
   char16_t* at_ = nullptr;  // where the output goes, in room reserved for it
   std::size_t lineBytes_ = 0;  // of the current physical line so far
   int lines_ = 0;              // physical lines of the current statement

@@ -18,6 +18,39 @@ struct Masks {
   std::uint64_t control, quote, lead, astral;
 };
 
+// The n bytes at q, with the quotation marks among them (bits of
+// `quotes`) twice, at `at`; returns the end of what it wrote. Each Doubled
+// reads at most 128 bytes from q and stores at most 72 past that end;
+// DoubledNearEnd reads and writes only what it copies.
+inline char* DoubledNearEnd(char* at, const unsigned char* q, unsigned n, std::uint64_t quotes) {
+  const unsigned char* s = q;
+  auto copy = [&](const unsigned char* to) {
+    std::memcpy(at, s, static_cast<std::size_t>(to - s));
+    at += to - s;
+    s = to;
+  };
+  for (; quotes != 0; quotes &= quotes - 1) {
+    copy(q + std::countr_zero(quotes) + 1);
+    *at++ = '"';
+  }
+  copy(q + n);
+  return at;
+}
+
+// The same a mark at a time, whole windows stored past the end.
+inline char* DoubledByCopies(char* at, const unsigned char* q, unsigned n, std::uint64_t quotes) {
+  const unsigned char* s = q;
+  for (; quotes != 0; quotes &= quotes - 1) {
+    const unsigned char* to = q + std::countr_zero(quotes) + 1;
+    std::memcpy(at, s, 64);
+    at += to - s;
+    s = to;
+    *at++ = '"';
+  }
+  std::memcpy(at, s, 64);
+  return at + (q + n - s);
+}
+
 // Whether each character whose lead byte is one of `leads` (bits of the
 // window at q) stands in a literal; adds the UTF-8 bytes they have over
 // their bytes in the code page to `deficit`. A character at a time.
@@ -47,9 +80,28 @@ struct CharacterLoop {
   bool Fit(const Context&, std::size_t&) { return true; }
 };
 
+// For each set of quotation marks among eight bytes (bit k for byte k),
+// the shuffle that writes them with each mark twice, zeros after.
+struct DoublingTable {
+  alignas(16) std::uint8_t order[256][16];
+  constexpr DoublingTable() : order{} {
+    for (unsigned marks = 0; marks < 256; ++marks) {
+      unsigned at = 0;
+      for (unsigned k = 0; k < 8; ++k) {
+        order[marks][at++] = static_cast<std::uint8_t>(k);
+        if (marks >> k & 1) order[marks][at++] = static_cast<std::uint8_t>(k);
+      }
+      while (at < 16) order[marks][at++] = 0x80;
+    }
+  }
+};
+constexpr DoublingTable kDoubling;
+
 namespace portable {
 
 using Characters = CharacterLoop;
+inline void Copy64(void* to, const void* from) { std::memcpy(to, from, 64); }
+constexpr auto Doubled = DoubledByCopies;
 
 inline Masks MasksAt(const unsigned char* p) {
   Masks m{0, 0, 0, 0};
@@ -68,6 +120,24 @@ inline Masks MasksAt(const unsigned char* p) {
 }  // namespace portable
 
 #if BRINDLE_TARGETS
+BRINDLE_TARGET_BEGIN("ssse3,popcnt")
+// Eight bytes at a time, each byte's shuffle from a table by which of them
+// are quotation marks: a mark at a time would cost a copy and a
+// mispredicted branch for every mark, which prose quotes often.
+inline char* DoubledByShuffles(char* at, const unsigned char* q, unsigned n, std::uint64_t quotes) {
+  char* const start = at;
+  for (int g = 0; g < 8; ++g) {
+    const unsigned marks = (quotes >> (8 * g)) & 0xFFu;
+    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q + 8 * g));
+    const __m128i order = _mm_load_si128(reinterpret_cast<const __m128i*>(kDoubling.order[marks]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_shuffle_epi8(bytes, order));
+    at += 8 + std::popcount(marks);
+  }
+  return start + n + std::popcount(quotes);
+}
+
+BRINDLE_TARGET_END
+
 BRINDLE_TARGET_BEGIN("sse2")
 namespace sse2 {
 
@@ -84,6 +154,8 @@ inline std::uint64_t Where(Vec hit) { return static_cast<unsigned>(_mm_movemask_
 #include "converter/simd/utf8_lines_masks.inc"
 
 using Characters = CharacterLoop;
+inline void Copy64(void* to, const void* from) { std::memcpy(to, from, 64); }
+constexpr auto Doubled = DoubledByCopies;
 
 #include "converter/simd/utf8_lines_loop.inc"
 
@@ -102,8 +174,17 @@ inline Vec Least(Vec a, Vec b) { return _mm256_min_epu8(a, b); }
 inline Vec Most(Vec a, Vec b) { return _mm256_max_epu8(a, b); }
 inline Vec Either(Vec a, Vec b) { return _mm256_or_si256(a, b); }
 inline std::uint64_t Where(Vec hit) { return static_cast<unsigned>(_mm256_movemask_epi8(hit)); }
+inline void Copy64(void* to, const void* from) {
+  const auto* f = static_cast<const __m256i*>(from);
+  auto* t = static_cast<__m256i*>(to);
+  const __m256i a = _mm256_loadu_si256(f), b = _mm256_loadu_si256(f + 1);
+  _mm256_storeu_si256(t, a);
+  _mm256_storeu_si256(t + 1, b);
+}
 
 #include "converter/simd/utf8_lines_masks.inc"
+
+constexpr auto Doubled = DoubledByShuffles;
 
 // Without a byte permutation of more than 16 entries: two-byte characters
 // looked up 32 at a time in the 16-byte parts of the context's bitmap that
@@ -113,24 +194,39 @@ inline std::uint64_t Where(Vec hit) { return static_cast<unsigned>(_mm256_movema
 class Characters {
  public:
   bool Add(const unsigned char* q, std::uint64_t leads, const Context& cx, std::size_t& deficit) {
-    for (int h = 0; h < 2; ++h) {
-      const auto m = static_cast<std::uint32_t>(leads >> (32 * h));
-      if (m == 0) continue;
-      const unsigned char* s = q + 32 * h;
-      const __m256i v = Load(s), next = Load(s + 1);
-      const auto two = m & static_cast<std::uint32_t>(_mm256_movemask_epi8(
-                               _mm256_cmpeq_epi8(_mm256_min_epu8(v, _mm256_set1_epi8(static_cast<char>(0xDF))), v)));
-      const std::uint32_t three = m & ~two;
-      if (two != 0 && cx.twoByteWidth != 0 && cx.twoByteParts <= 6) {
-        if (!TwoByteFit(v, next, two, cx)) return false;
+    const __m256i v[2] = {Load(q), Load(q + 32)};
+    auto both = [](std::uint64_t low, std::uint64_t high) { return low | high << 32; };
+    const __m256i lastTwoByteLead = _mm256_set1_epi8(static_cast<char>(0xDF));
+    const std::uint64_t two =
+        leads & both(Where(Equal(Least(v[0], lastTwoByteLead), v[0])), Where(Equal(Least(v[1], lastTwoByteLead), v[1])));
+    const std::uint64_t three = leads & ~two;
+    // Text with a few accented letters among ASCII has them in a window
+    // now and then: the whole window at once, with no branch on its
+    // halves that such text would mispredict.
+    if (two != 0) {
+      if (cx.twoByteWidth != 0 && (two & ~both(FullLeads(v[0], cx), FullLeads(v[1], cx))) == 0) {
         deficit += static_cast<std::size_t>(std::popcount(two)) * (2 - cx.twoByteWidth);
-      } else if (two != 0 && !CharactersFit(s, two, cx, deficit)) {
-        return false;
+      } else {
+        for (int h = 0; h < 2; ++h) {
+          const auto m = static_cast<std::uint32_t>(two >> (32 * h));
+          if (m == 0) continue;
+          const unsigned char* s = q + 32 * h;
+          if (cx.twoByteWidth != 0 && cx.twoByteParts <= 6) {
+            if (!TwoByteFit(v[h], Load(s + 1), m, cx)) return false;
+            deficit += static_cast<std::size_t>(std::popcount(m)) * (2 - cx.twoByteWidth);
+          } else if (!CharactersFit(s, m, cx, deficit)) {
+            return false;
+          }
+        }
       }
+    }
+    for (int h = 0; three != 0 && h < 2; ++h) {
+      const auto m = static_cast<std::uint32_t>(three >> (32 * h));
+      const unsigned char* s = q + 32 * h;
       // A few three-byte characters cost less than working out all 32.
-      if (std::popcount(three) >= 4) {
-        if (!ThreeByteFit(s, v, next, three, cx, deficit)) return false;
-      } else if (three != 0 && !CharactersFit(s, three, cx, deficit)) {
+      if (std::popcount(m) >= 4) {
+        if (!ThreeByteFit(s, v[h], Load(s + 1), m, cx, deficit)) return false;
+      } else if (m != 0 && !CharactersFit(s, m, cx, deficit)) {
         return false;
       }
     }
@@ -139,6 +235,21 @@ class Characters {
   bool Fit(const Context&, std::size_t&) { return true; }
 
  private:
+  // Where v holds the lead byte of a block of 64 characters that all
+  // stand in a literal (the accented letters of Western European text,
+  // say): one lookup in the context's table of them for all 32 bytes.
+  static std::uint32_t FullLeads(__m256i v, const Context& cx) {
+    const __m256i x = _mm256_sub_epi8(v, _mm256_set1_epi8(static_cast<char>(0xC0)));  // C0 to DF: 0 to 1F
+    const __m256i high = _mm256_and_si256(x, _mm256_set1_epi8(static_cast<char>(0xF0)));
+    auto half = [&](int k) {  // a shuffle zeroes where bit 7 is set
+      const __m256i table = _mm256_broadcastsi128_si256(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(cx.fullLead.data() + 16 * k)));
+      return _mm256_and_si256(_mm256_cmpeq_epi8(high, _mm256_set1_epi8(static_cast<char>(16 * k))),
+                              _mm256_shuffle_epi8(table, x));
+    };
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(half(0), half(1))));
+  }
+
   static bool TwoByteFit(__m256i v, __m256i next, std::uint32_t two, const Context& cx) {
     // Byte (character >> 3) of the bitmap: its high four bits pick the part.
     const __m256i index =
@@ -175,17 +286,19 @@ class Characters {
           _mm256_and_si256(wide(after), _mm256_set1_epi16(0x3F)));
       _mm256_store_si256(reinterpret_cast<__m256i*>(cp + 16 * k), c);
     }
-    // A width is 1 or 2: a character has 2 bytes over its width, or 1.
-    unsigned missing = 0;
-    std::size_t narrow = 0;
-    const auto count = static_cast<std::size_t>(std::popcount(three));
+    // A character has 3 - w bytes over its width w. A width is 1 or 2, or
+    // 0 for one that cannot stand, whose w - 1 wraps to the top bit: two
+    // additions a character, the fewest for the loop most Japanese text
+    // runs on.
+    unsigned missing = 0, sum = 0;
+    const auto count = static_cast<unsigned>(std::popcount(three));
     for (; three != 0; three &= three - 1) {
       const unsigned w = cx.widths[cp[std::countr_zero(three)]];
-      missing |= w == 0;
-      narrow += w == 1;
+      missing |= w - 1;
+      sum += w;
     }
-    deficit += count + narrow;
-    return missing == 0;
+    deficit += 3 * count - sum;
+    return missing >> 31 == 0;
   }
 };
 
@@ -196,6 +309,9 @@ BRINDLE_TARGET_END
 
 BRINDLE_TARGET_BEGIN(BRINDLE_AVX512)
 namespace avx512 {
+
+inline void Copy64(void* to, const void* from) { _mm512_storeu_si512(to, _mm512_loadu_si512(from)); }
+constexpr auto Doubled = DoubledByShuffles;
 
 inline Masks MasksAt(const unsigned char* p) {
   const __m512i v = _mm512_loadu_si512(p);
@@ -310,6 +426,11 @@ Context::Context(std::u16string_view name, const std::uint8_t* table, std::size_
     twoByteWidth = twoByteWidth == 0 || twoByteWidth == w ? w : 0xFF;
   }
   if (twoByteWidth == 0xFF) twoByteWidth = 0;
+  for (unsigned lead = 0xC2; lead < 0xE0 && twoByteWidth != 0; ++lead) {
+    const unsigned first = (lead & 0x1Fu) << 6;
+    const bool full = std::all_of(widths + first, widths + first + 64, [&](std::uint8_t w) { return w == twoByteWidth; });
+    fullLead[lead - 0xC0] = full ? 0xFF : 0;
+  }
   for (int part = 0; part < 16; ++part) {
     const auto* from = twoByteBitmap.data() + 16 * part;
     if (std::any_of(from, from + 16, [](std::uint8_t b) { return b != 0; })) {
@@ -328,7 +449,7 @@ Context::Context(std::u16string_view name, const std::uint8_t* table, std::size_
 std::size_t RoomFor(std::size_t bytes, const Context& context) {
   const std::size_t longest = 3 * context.maxLineBytes / 2 + 64 + 2;  // as FindLine scans
   const std::size_t piece = context.opening[1].size + context.closing[0].size + 64;
-  return (bytes + 1) * piece + 2 * (bytes + longest) + 64;
+  return (bytes + 1) * piece + 2 * (bytes + longest) + 128;  // Doubled stores up to 72 past its end
 }
 
 bool WriteLines(const char*& p, const char* stop, const char* end, char*& at, Position& position,

@@ -38,6 +38,9 @@ struct Context {
   // the same, else 0.
   std::array<std::uint8_t, 256> twoByteBitmap{};
   std::uint8_t twoByteWidth = 0;
+  // By lead byte - 0xC0: 0xFF if all 64 characters it leads stand in a
+  // literal and take twoByteWidth bytes, else 0.
+  std::array<std::uint8_t, 32> fullLead{};
   // The 16-byte parts of the bitmap with any bit set, by their first byte.
   std::array<std::uint8_t, 16> twoBytePart{};
   int twoByteParts = 0;

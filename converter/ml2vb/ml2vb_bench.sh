@@ -98,7 +98,8 @@ measure() { # label, input file, command...: median time, throughput, ratio to c
   label=$1; input=$2; shift 2
   for r in $(seq "$runs"); do
     t0=$(date +%s%N)
-    /usr/bin/time -f '%M' -o "$dir/rss" "$@" < "$input" > /dev/null
+    # A run that fails would time nothing worth a figure.
+    /usr/bin/time -f '%M' -o "$dir/rss" "$@" < "$input" > /dev/null || : > "$dir/failed"
     t1=$(date +%s%N)
     echo "$(( (t1 - t0) / 1000 )) $(cat "$dir/rss")"
   done | sort -n | awk -v label="$label" -v bytes="$(wc -c < "$input")" -v cat="${cat_us:-0}" '{ t[NR] = $1; m[NR] = $2 }
@@ -106,6 +107,10 @@ measure() { # label, input file, command...: median time, throughput, ratio to c
             ratio = cat > 0 ? sprintf("%5.1fx cat", t[mid] / cat) : ""
             printf "%-30s %8.1f ms  %6.2f GB/s  %s  %6d KB peak\n", label, t[mid] / 1000, bytes / t[mid] / 1000, ratio, m[mid]
             print t[mid] > "/dev/stderr" }' 2> "$dir/median"
+  if [ -e "$dir/failed" ]; then
+    echo "$label: the command failed on $input" >&2
+    exit 1
+  fi
 }
 
 

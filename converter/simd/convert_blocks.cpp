@@ -247,8 +247,13 @@ InstructionSet BestInstructionSet() {
   // The library asks the system too whether it keeps the wider registers.
   static const bool avx2 =
       __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
+#ifdef BRINDLE_AVX2_AT_MOST
+  constexpr bool avx512 = false;
+#else
+  constexpr bool avx512 = true;
+#endif
   static const InstructionSet best =
-      avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+      avx2 && avx512 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
               __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
               __builtin_cpu_supports("avx512vbmi2")
           ? InstructionSet::Avx512

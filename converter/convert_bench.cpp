@@ -131,9 +131,10 @@ void BM_MemcpyFresh(benchmark::State& state) {
 
 // The UTF-8 input check over 10 MB of words in four scripts, each word
 // followed by a space: English (Latin letters), French-like (one word in
-// five with an accented letter), Russian-like (Cyrillic) and Japanese-like
-// (characters of three bytes). Args: the script, then 1 for the best
-// instruction set or 0 for the character loop alone.
+// five with an accented letter, one in six followed by a quotation mark),
+// Russian-like (Cyrillic) and Japanese-like (characters of three bytes).
+// Args: the script, then 1 for the best instruction set or 0 for the
+// character loop alone.
 std::string Words(int script) {
   std::mt19937 rng(static_cast<unsigned>(script));
   std::string s;
@@ -153,7 +154,8 @@ std::string Words(int script) {
         s += static_cast<char>('a' + r % 26);
       }
     }
-    s += rng() % 10 == 0 ? ". " : " ";
+    // French-like prose quotes too: a quotation mark after one word in six.
+    s += script == 1 && rng() % 6 == 0 ? "\" " : rng() % 10 == 0 ? ". " : " ";
   }
   return s;
 }

@@ -10,7 +10,6 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
